@@ -1,0 +1,1 @@
+# Benchmarks of src/arith: quorvel_add_bench(<name> <sources>...)

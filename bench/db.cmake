@@ -1,0 +1,1 @@
+# Benchmarks of src/db: quorvel_add_bench(<name> <sources>...)

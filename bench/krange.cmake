@@ -1,0 +1,1 @@
+# Benchmarks of src/krange: quorvel_add_bench(<name> <sources>...)

@@ -1,0 +1,1 @@
+# Benchmarks of src/nearmersenne: quorvel_add_bench(<name> <sources>...)

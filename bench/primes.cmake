@@ -1,0 +1,1 @@
+# Benchmarks of src/primes: quorvel_add_bench(<name> <sources>...)

@@ -1,0 +1,1 @@
+# Benchmarks of src/search: quorvel_add_bench(<name> <sources>...)

@@ -1,0 +1,32 @@
+// Per-prime state of the modular arithmetic. The driver (and the tests) set
+// it with set_prime_modulus(p) before any kernel of src/arith/mulmod.hpp is
+// used for p; it stays valid until the next call. Everything a kernel reads
+// about p lives in this one record, so that it can become per-thread.
+#pragma once
+
+#include <cstdint>
+
+namespace quorvel {
+
+struct arith_state_t {
+  /// The current prime p, twice, so that a two-lane load yields (p, p).
+  alignas(16) std::uint64_t globalp[2];
+  /// 1/p in extended precision.
+  long double recip_p;
+  /// 1/p rounded to double; the quotient estimates of the kernels use it.
+  double recip_pd;
+  /// p^-1 mod 2^64, for Montgomery reduction with R = 2^64.
+  std::uint64_t mont_pinv;
+  /// R mod p (the Montgomery form of 1).
+  std::uint64_t mont_one;
+  /// R^2 mod p (converts a residue into Montgomery form).
+  std::uint64_t mont_r2;
+};
+
+/// The arithmetic state of the prime being handled; set by set_prime_modulus.
+extern arith_state_t arith;
+
+/// Makes the odd prime p (3 <= p <= 2^50) the modulus of every kernel.
+void set_prime_modulus(std::uint64_t p);
+
+}  // namespace quorvel

@@ -1,0 +1,12 @@
+// Reports of factors found by the search: the three factor files, the
+// console echo and, with -u, removal of the n from its list.
+#pragma once
+
+#include <cstdint>
+
+namespace quorvel {
+
+/// p divides ak[j]*2^n+1 (Proth) or -1 (Riesel); xmod is echoed with -v.
+void output_factor(std::uint64_t p, std::uint32_t j, std::uint32_t n, std::uint64_t xmod);
+
+}  // namespace quorvel
