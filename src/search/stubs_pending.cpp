@@ -10,7 +10,6 @@ namespace quorvel {
   std::printf("%s is not built yet\n", what);
   std::exit(1);
 }
-std::uint32_t hash_bits = 13;
 bool initialize_proth_riesel() { pending("initialize_proth_riesel"); }
 void test_idea(std::uint64_t) { pending("test_idea"); }
 std::uint64_t order_2_bound(std::uint64_t) { pending("order_2_bound"); }

@@ -1,0 +1,2 @@
+// Placeholder entry point until the generator lands.
+int main() { return 1; }
