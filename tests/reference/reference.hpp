@@ -1,0 +1,175 @@
+// Slow, obviously correct references for the tests. Nothing here uses the
+// program's own code: products are formed in 128 bits and reduced with %,
+// primes come from a plain segmented sieve whose sieving primes are found by
+// trial division, and factors are found by testing every listed candidate
+// against every prime directly.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvel::ref {
+
+using u128 = unsigned __int128;
+
+/// a*b mod m for any 64-bit operands.
+inline std::uint64_t mulmod(std::uint64_t a, std::uint64_t b, std::uint64_t m) {
+  return static_cast<std::uint64_t>(static_cast<u128>(a) * b % m);
+}
+
+/// b^e mod m by plain square and multiply (0^0 = 1 mod m).
+inline std::uint64_t powmod(std::uint64_t b, std::uint64_t e, std::uint64_t m) {
+  std::uint64_t r = 1 % m;
+  b %= m;
+  while (e != 0) {
+    if (e & 1) r = mulmod(r, b, m);
+    b = mulmod(b, b, m);
+    e >>= 1;
+  }
+  return r;
+}
+
+/// Trial division; fine for n up to ~10^14 in tests that call it rarely.
+inline bool is_prime_trial(std::uint64_t n) {
+  if (n < 2) return false;
+  if (n % 2 == 0) return n == 2;
+  for (std::uint64_t d = 3; d * d <= n; d += 2)
+    if (n % d == 0) return false;
+  return true;
+}
+
+/// Deterministic Miller-Rabin for every 64-bit n (bases 2..37).
+inline bool is_prime(std::uint64_t n) {
+  if (n < 2) return false;
+  for (std::uint64_t q : {2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37})
+    if (n % q == 0) return n == q;
+  std::uint64_t d = n - 1;
+  int s = 0;
+  while ((d & 1) == 0) {
+    d >>= 1;
+    ++s;
+  }
+  for (std::uint64_t a : {2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37}) {
+    std::uint64_t x = powmod(a, d, n);
+    if (x == 1 || x == n - 1) continue;
+    bool composite = true;
+    for (int i = 1; i < s && composite; ++i) {
+      x = mulmod(x, x, n);
+      if (x == n - 1) composite = false;
+    }
+    if (composite) return false;
+  }
+  return true;
+}
+
+/// Every prime p with lo <= p <= hi, ascending. A plain segmented sieve:
+/// the sieving primes up to sqrt(hi) are found by trial division.
+inline std::vector<std::uint64_t> primes_between(std::uint64_t lo, std::uint64_t hi) {
+  std::vector<std::uint64_t> out;
+  if (hi < 2 || hi < lo) return out;
+  std::uint64_t root = 1;
+  while ((root + 1) * (root + 1) <= hi) ++root;
+  std::vector<std::uint64_t> small;
+  {
+    std::vector<bool> composite(root + 1, false);
+    for (std::uint64_t i = 2; i <= root; ++i) {
+      if (composite[i]) continue;
+      small.push_back(i);
+      for (std::uint64_t j = i * i; j <= root; j += i) composite[j] = true;
+    }
+  }
+  const std::uint64_t span = 1 << 20;
+  for (std::uint64_t base = lo; base <= hi;) {
+    const std::uint64_t top = std::min(hi, base + span - 1);
+    std::vector<bool> composite(top - base + 1, false);
+    for (std::uint64_t q : small) {
+      std::uint64_t start = std::max(q * q, (base + q - 1) / q * q);
+      for (std::uint64_t j = start; j <= top; j += q) composite[j - base] = true;
+    }
+    for (std::uint64_t n = base; n <= top; ++n)
+      if (n >= 2 && !composite[n - base]) out.push_back(n);
+    if (top == hi) break;
+    base = top + 1;
+  }
+  return out;
+}
+
+/// Every prime factor of n (ascending, each once), by trial division.
+inline std::vector<std::uint64_t> prime_factors(std::uint64_t n) {
+  std::vector<std::uint64_t> f;
+  for (std::uint64_t d = 2; d * d <= n; d += (d == 2 ? 1 : 2)) {
+    if (n % d != 0) continue;
+    f.push_back(d);
+    while (n % d == 0) n /= d;
+  }
+  if (n > 1) f.push_back(n);
+  return f;
+}
+
+/// The multiplicative order of a modulo the prime p, from the full
+/// factorisation of p - 1.
+inline std::uint64_t order_mod(std::uint64_t a, std::uint64_t p) {
+  std::uint64_t ord = p - 1;
+  for (std::uint64_t q : prime_factors(p - 1))
+    while (ord % q == 0 && powmod(a, ord / q, p) == 1) ord /= q;
+  return ord;
+}
+
+/// One factor: prime p divides k*2^n + sign, k the kindex-th k of a table.
+struct Factor {
+  std::uint64_t p;
+  std::uint32_t kindex;
+  std::uint32_t n;
+  bool operator==(const Factor&) const = default;
+  auto operator<=>(const Factor&) const = default;
+};
+
+/// k*2^n + sign mod p, sign +1 or -1.
+inline std::uint64_t candidate_mod(std::int64_t k, std::uint32_t n, int sign, std::uint64_t p) {
+  const std::uint64_t kp = static_cast<std::uint64_t>(k) % p;
+  const std::uint64_t v = mulmod(kp, powmod(2, n, p), p);
+  return sign > 0 ? (v + 1) % p : (v + p - 1) % p;
+}
+
+/// Every (p, k index, n) with plo <= p <= phi prime, n in ns[kindex] (each
+/// list ascending) and
+/// p | ks[kindex]*2^n + sign. Sorted by p, then k index, then n.
+/// Walks each n list with one 128-bit product per listed n, so it is meant
+/// for small p ranges (tens of thousands of primes, a few thousand n).
+inline std::vector<Factor> factors(const std::vector<std::int64_t>& ks,
+                                   const std::vector<std::vector<std::uint32_t>>& ns, int sign,
+                                   std::uint64_t plo, std::uint64_t phi) {
+  std::vector<Factor> out;
+  for (std::uint64_t p : primes_between(plo, phi)) {
+    if (p == 2) continue;
+    for (std::uint32_t j = 0; j < ks.size(); ++j) {
+      const std::uint64_t kp = static_cast<std::uint64_t>(ks[j]) % p;
+      std::uint32_t prev = 0;
+      std::uint64_t pow = 1;  // 2^prev mod p
+      for (std::uint32_t n : ns[j]) {
+        std::uint32_t gap = n - prev;
+        while (gap >= 60) {
+          pow = static_cast<std::uint64_t>((static_cast<u128>(pow) << 60) % p);
+          gap -= 60;
+        }
+        pow = static_cast<std::uint64_t>((static_cast<u128>(pow) << gap) % p);
+        prev = n;
+        const std::uint64_t v = mulmod(kp, pow, p);
+        const std::uint64_t target = sign > 0 ? p - 1 : 1 % p;
+        if (v == target) out.push_back({p, j, n});
+      }
+    }
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+/// The factor-file line "p | k*2^n+1" (sign +1) or "p | k*2^n-1", no newline.
+inline std::string factor_line(std::uint64_t p, std::int64_t k, std::uint32_t n, int sign) {
+  return std::to_string(p) + " | " + std::to_string(k) + "*2^" + std::to_string(n) +
+         (sign > 0 ? "+1" : "-1");
+}
+
+}  // namespace quorvel::ref
