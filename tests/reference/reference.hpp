@@ -133,9 +133,17 @@ inline std::uint64_t candidate_mod(std::int64_t k, std::uint32_t n, int sign, st
   return sign > 0 ? (v + 1) % p : (v + p - 1) % p;
 }
 
+/// True when k*2^n + sign is p itself.
+inline bool equals_prime(std::int64_t k, std::uint32_t n, int sign, std::uint64_t p) {
+  if (n >= 64) return false;
+  const u128 v = (static_cast<u128>(k) << n) + (sign > 0 ? 1 : 0) - (sign > 0 ? 0 : 1);
+  return v == p;
+}
+
 /// Every (p, k index, n) with plo <= p <= phi prime, n in ns[kindex] (each
-/// list ascending) and
-/// p | ks[kindex]*2^n + sign. Sorted by p, then k index, then n.
+/// list ascending) and p | ks[kindex]*2^n + sign, except where the number
+/// is p itself (a prime is no factor of itself for a sieve). Sorted by p,
+/// then k index, then n.
 /// Walks each n list with one 128-bit product per listed n, so it is meant
 /// for small p ranges (tens of thousands of primes, a few thousand n).
 inline std::vector<Factor> factors(const std::vector<std::int64_t>& ks,
@@ -149,16 +157,13 @@ inline std::vector<Factor> factors(const std::vector<std::int64_t>& ks,
       std::uint32_t prev = 0;
       std::uint64_t pow = 1;  // 2^prev mod p
       for (std::uint32_t n : ns[j]) {
-        std::uint32_t gap = n - prev;
-        while (gap >= 60) {
-          pow = static_cast<std::uint64_t>((static_cast<u128>(pow) << 60) % p);
-          gap -= 60;
-        }
-        pow = static_cast<std::uint64_t>((static_cast<u128>(pow) << gap) % p);
+        const std::uint32_t gap = n - prev;
+        if (gap < 60) pow = static_cast<std::uint64_t>((static_cast<u128>(pow) << gap) % p);
+        else pow = mulmod(pow, powmod(2, gap, p), p);
         prev = n;
         const std::uint64_t v = mulmod(kp, pow, p);
         const std::uint64_t target = sign > 0 ? p - 1 : 1 % p;
-        if (v == target) out.push_back({p, j, n});
+        if (v == target && !equals_prime(ks[j], n, sign, p)) out.push_back({p, j, n});
       }
     }
   }

@@ -1,0 +1,130 @@
+// The order of 2 modulo p, as far as p-1 is factored, and its chunk list.
+//
+// p-1 is split into the factor 2^s, the primes 3 to 29 (trial division), the
+// primes 31 to Q that the prime stream recorded for p, and a cofactor U that
+// holds at most one larger prime. For every prime f found, the exponent of f
+// in the order of 2 is found from y = 2^((p-1)/f^e) (e the exponent of f in
+// p-1): the order of y is f^v, v the number of f-powerings it takes to reach 1.
+// The result B = U * prod f^v is a multiple of the order of 2 that divides
+// p-1, and it is the order itself when U = 1 or 2^(B/U) != 1.
+//
+// The chunk list groups the kept prime factors (v copies of each f, in
+// increasing f) into small factors of the order, normally at most 29999, for
+// the Silver-Pohlig-Hellman search; a chunk is a prime, a product of primes or
+// prime powers, or a repeat of the previous chunk standing for the next digit
+// of a prime power.
+#include <algorithm>
+
+#include "arith/mulmod.hpp"
+#include "primes/prime_stream.hpp"
+#include "quorvel/ktable.hpp"
+#include "quorvel/search_state.hpp"
+#include "search/order_of_two.hpp"
+#include "search/prime_state.hpp"
+
+namespace quorvel {
+
+namespace {
+
+constexpr std::uint32_t small_odd_primes[] = {3, 5, 7, 11, 13, 17, 19, 23, 29};
+
+/// Splits p-1 into its found prime powers (ascending) and the cofactor.
+std::uint64_t factor_p_minus_1(std::uint64_t q, std::span<const std::uint32_t> sieve_primes,
+                               prime_state_t& st) {
+  std::uint32_t n = 0;
+  const int twos = __builtin_ctzll(q);
+  st.pfactors[n++] = {2, static_cast<std::uint32_t>(twos), 0};
+  std::uint64_t rest = q >> twos;
+  for (std::uint32_t d : small_odd_primes) {
+    std::uint32_t count = 0;
+    while (rest % d == 0) {
+      rest /= d;
+      ++count;
+    }
+    if (count != 0) st.pfactors[n++] = {d, count, 0};
+  }
+  for (std::uint32_t f : sieve_primes) {
+    std::uint32_t count = 0;
+    while (rest % f == 0) {
+      rest /= f;
+      ++count;
+    }
+    // The stream lists only primes that divide p-1; a prime that does not
+    // (a wrong record) would only weaken the bound, never break it.
+    if (count != 0 && n < st.pfactors.size()) st.pfactors[n++] = {f, count, 0};
+  }
+  st.npfactors = n;
+  return rest;
+}
+
+std::uint64_t ipow(std::uint64_t f, std::uint32_t e) {
+  std::uint64_t r = 1;
+  while (e-- != 0) r *= f;
+  return r;
+}
+
+/// Builds the chunk list from the kept prime factors.
+void build_chunks(prime_state_t& st) {
+  const std::uint32_t hb = hash_bits;
+  const std::uint64_t r = nhigh - nlow;  // the n range, 32-bit as in the table
+  const std::uint64_t lim = std::min<std::uint64_t>(std::uint64_t{1} << (2 * hb - 1), r / 2);
+  const std::uint64_t too_big = std::uint64_t{1} << (2 * hb);
+  std::uint32_t nchunks = 0;
+  for (std::uint32_t i = 0; i < st.npfactors; ++i) {
+    const pminus1_prime_t& pf = st.pfactors[i];
+    const std::uint64_t w = pf.f;
+    if (w > too_big) continue;  // every copy of such a prime is ignored
+    for (std::uint32_t j = 0; j < pf.kept; ++j) {
+      if (nchunks == 0) {
+        st.ao2bfactors[nchunks++] = static_cast<std::uint32_t>(w);
+        continue;
+      }
+      std::uint64_t c = st.ao2bfactors[nchunks - 1];
+      const bool prev_is_w = j > 0;  // the entry before is a kept copy of w
+      const bool next_is_w = j + 1 < pf.kept;
+      bool merge;
+      if (w * c > 29999) {
+        merge = prev_is_w && c > w;
+      } else {
+        const std::uint64_t power = ipow(w, pf.kept);  // w's full power in the order
+        merge = !(next_is_w && !prev_is_w && power * c > 29999);
+      }
+      if (!merge) {
+        st.ao2bfactors[nchunks++] = static_cast<std::uint32_t>(w);
+      } else if (w * c < lim) {
+        st.ao2bfactors[nchunks - 1] = static_cast<std::uint32_t>(w * c);
+      }
+    }
+  }
+  st.ao2bfactors[nchunks] = 0;
+  st.o2bfactors = nchunks;
+}
+
+}  // namespace
+
+std::uint64_t order_2_bound_with(std::uint64_t p, std::span<const std::uint32_t> sieve_primes,
+                                 prime_state_t& st) {
+  const std::uint64_t q = p - 1;
+  const std::uint64_t cofactor = factor_p_minus_1(q, sieve_primes, st);
+  std::uint64_t bound = cofactor;
+  for (std::uint32_t i = 0; i < st.npfactors; ++i) {
+    pminus1_prime_t& pf = st.pfactors[i];
+    const std::uint64_t full = ipow(pf.f, pf.count);
+    std::uint64_t y = pow2mod(q / full);
+    std::uint32_t v = 0;
+    while (y != 1) {
+      y = powmod_sse2(y, pf.f);
+      ++v;
+    }
+    pf.kept = v;
+    bound *= ipow(pf.f, v);
+  }
+  build_chunks(st);
+  return bound;
+}
+
+std::uint64_t order_2_bound(std::uint64_t p) {
+  return order_2_bound_with(p, pminus1_factors(sievewindowindex), prime_state);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,51 @@
+// Planting known factors for the search tests: the exponents n in a range
+// with p | k*2^n + sign, found by a plain baby-step giant-step discrete log
+// (std::unordered_map, 128-bit arithmetic), meant for p below ~10^10.
+// The tests only use this to make sure a candidate file holds factors; the
+// factors themselves are always checked with ref::factors.
+#pragma once
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "reference/reference.hpp"
+
+namespace quorvel::ref {
+
+/// Every n in [lo, hi] with p | k*2^n + sign (sign +1 or -1), p an odd prime
+/// not dividing k.
+inline std::vector<std::uint64_t> solutions_in(std::uint64_t k, int sign, std::uint64_t p,
+                                               std::uint64_t lo, std::uint64_t hi) {
+  std::vector<std::uint64_t> out;
+  const std::uint64_t kp = k % p;
+  if (kp == 0) return out;
+  // 2^n = target with target = -1/k (Proth) or 1/k (Riesel).
+  const std::uint64_t kinv = powmod(kp, p - 2, p);
+  const std::uint64_t target = sign > 0 ? p - kinv : kinv;
+  const std::uint64_t ord = order_mod(2, p);
+  std::uint64_t m = 1;
+  while (m * m < ord) ++m;
+  std::unordered_map<std::uint64_t, std::uint64_t> baby;
+  std::uint64_t v = 1;
+  for (std::uint64_t j = 0; j < m; ++j) {
+    baby.emplace(v, j);
+    v = mulmod(v, 2, p);
+  }
+  const std::uint64_t giant = powmod(powmod(2, m, p), p - 2, p);  // 2^-m
+  std::uint64_t t = target;
+  for (std::uint64_t i = 0; i * m < ord + m; ++i) {
+    auto it = baby.find(t);
+    if (it != baby.end()) {
+      const std::uint64_t n0 = (i * m + it->second) % ord;
+      std::uint64_t n = n0;
+      if (n < lo) n += (lo - n + ord - 1) / ord * ord;
+      for (; n <= hi; n += ord) out.push_back(n);
+      return out;
+    }
+    t = mulmod(t, giant, p);
+  }
+  return out;
+}
+
+}  // namespace quorvel::ref

@@ -1,0 +1,105 @@
+// order_2_bound against the literal model of tests/reference and against
+// the true order of 2 from a full factorisation of p-1.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "arith/mulmod.hpp"
+#include "quorvel/ktable.hpp"
+#include "quorvel/search_state.hpp"
+#include "reference/order_reference.hpp"
+#include "reference/reference.hpp"
+#include "search/order_of_two.hpp"
+
+namespace quorvel {
+namespace {
+
+/// The primes 31 <= q <= qmax dividing p - 1, as the prime stream records them.
+std::vector<std::uint32_t> sieve_record(std::uint64_t p, std::uint64_t qmax) {
+  std::vector<std::uint32_t> out;
+  for (std::uint64_t q : ref::prime_factors(p - 1))
+    if (q >= 31 && q <= qmax) out.push_back(static_cast<std::uint32_t>(q));
+  return out;
+}
+
+struct Settings {
+  std::uint32_t hb, lo, hi;
+};
+
+void check_prime(std::uint64_t p, std::uint64_t qmax, const Settings& s) {
+  hash_bits = s.hb;
+  nlow = s.lo;
+  nhigh = s.hi;
+  set_prime_modulus(p);
+  const auto record = sieve_record(p, qmax);
+  prime_state_t st{};
+  const std::uint64_t b = order_2_bound_with(p, record, st);
+  const ref::OrderBound model = ref::order_bound_model(p, record, s.hb, s.hi - s.lo);
+  SCOPED_TRACE("p=" + std::to_string(p) + " qmax=" + std::to_string(qmax) +
+               " hb=" + std::to_string(s.hb) + " range=" + std::to_string(s.hi - s.lo));
+  ASSERT_EQ(b, model.b);
+  ASSERT_EQ(std::vector<std::uint32_t>(st.ao2bfactors.begin(),
+                                       st.ao2bfactors.begin() + st.o2bfactors),
+            model.chunks);
+  ASSERT_EQ(st.ao2bfactors[st.o2bfactors], 0u);
+  const std::uint64_t order = ref::order_mod(2, p);
+  ASSERT_EQ((p - 1) % b, 0u);
+  ASSERT_EQ(b % order, 0u);
+  // Fully factored p-1 (every prime factor found) gives the order itself.
+  std::uint64_t largest = ref::prime_factors(p - 1).back();
+  if (largest <= std::max<std::uint64_t>(qmax, 29)) {
+    ASSERT_EQ(b, order);
+  }
+}
+
+TEST(OrderOfTwo, SmallPrimeExample) {
+  hash_bits = 12;
+  nlow = 0;
+  nhigh = 20000000;
+  set_prime_modulus(7);
+  prime_state_t st{};
+  EXPECT_EQ(order_2_bound_with(7, {}, st), 3u);
+  ASSERT_EQ(st.o2bfactors, 1u);
+  EXPECT_EQ(st.ao2bfactors[0], 3u);
+}
+
+TEST(OrderOfTwo, MatchesModelAndTrueOrderOnRandomPrimes) {
+  std::mt19937_64 rng(20261208);
+  const Settings settings[] = {{12, 1000000, 20000000}, {13, 300000, 3000000}, {12, 100, 1100},
+                               {13, 0, 50}};
+  for (int bits : {20, 30, 40, 50}) {
+    for (int trial = 0; trial < 60; ++trial) {
+      std::uint64_t p = (rng() >> (64 - bits)) | 1 | (std::uint64_t{1} << (bits - 1));
+      while (!ref::is_prime(p)) p += 2;
+      const std::uint64_t qmax = trial % 3 == 0 ? 1000 : 40000000;
+      check_prime(p, qmax, settings[trial % 4]);
+    }
+  }
+}
+
+TEST(OrderOfTwo, SmoothAndPrimePowerCases) {
+  // p-1 with high powers of small primes and repeated larger primes, so the
+  // chunk rules for prime powers and merges are exercised.
+  std::vector<std::uint64_t> primes;
+  for (std::uint64_t base : {std::uint64_t{2} * 3 * 3 * 5 * 7 * 31 * 31, std::uint64_t{1} << 20,
+                             std::uint64_t{2} * 181 * 181 * 181, std::uint64_t{4} * 173 * 173,
+                             std::uint64_t{2} * 3 * 3 * 3 * 3 * 3 * 3 * 7 * 7 * 7,
+                             std::uint64_t{8} * 9 * 25 * 49 * 11 * 13 * 17 * 19 * 23}) {
+    int found = 0;
+    for (std::uint64_t m = 1; found < 8 && m < 100000; ++m) {
+      const std::uint64_t p = base * m + 1;
+      if (ref::is_prime(p)) {
+        primes.push_back(p);
+        ++found;
+      }
+    }
+  }
+  ASSERT_GT(primes.size(), 30u);
+  for (std::uint64_t p : primes) {
+    check_prime(p, 40000000, {12, 1000000, 20000000});
+    check_prime(p, 40000000, {13, 0, 1000});
+  }
+}
+
+}  // namespace
+}  // namespace quorvel

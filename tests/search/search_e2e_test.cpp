@@ -1,0 +1,231 @@
+// Real Proth and Riesel runs of the built program on candidate files made
+// here, checked against the brute-force reference: fact.txt must hold exactly
+// the factors that the reference finds by testing every listed n of every k
+// against every prime of the range, and every line of every factor file must
+// be a true factor of a number of its k.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "reference/reference.hpp"
+#include "search/candidate_files.hpp"
+#include "support/test_support.hpp"
+
+namespace quorvel::test {
+namespace {
+
+struct Outcome {
+  std::string console, fact, factexcl, factrange;
+  int status = -1;
+};
+
+Outcome run_sieve(const Candidates& c, std::uint64_t pmin, std::uint64_t pmax,
+                  std::vector<std::string> extra = {}) {
+  ScratchDir dir;
+  write_file(dir / "cand.dat", c.text());
+  std::vector<std::string> args = {"-s", "cand.dat"};
+  if (c.sign < 0) args.push_back("-riesel");
+  args.insert(args.end(), extra.begin(), extra.end());
+  args.push_back(std::to_string(pmin));
+  args.push_back(std::to_string(pmax));
+  const RunResult r = run_quorvel(args, dir.path(), "", 600);
+  return {r.output, read_file(dir / "fact.txt"), read_file(dir / "factexcl.txt"),
+          read_file(dir / "factrange.txt"), r.exit_status};
+}
+
+/// Checks one run against the reference and returns the number of factors.
+std::size_t check_against_reference(const Candidates& c, std::uint64_t pmin, std::uint64_t pmax,
+                                    const Outcome& out) {
+  EXPECT_EQ(out.status, 0) << out.console;
+  const auto expected = ref::factors(c.ks, c.lists(), c.sign, pmin, pmax);
+  std::vector<std::string> want;
+  for (const ref::Factor& f : expected)
+    want.push_back(ref::factor_line(f.p, c.ks[f.kindex], f.n, c.sign));
+  std::vector<std::string> got = split_lines(out.fact);
+  // Lines come in increasing p; within one p their order is the search's.
+  std::uint64_t last_p = 0;
+  for (const std::string& line : got) {
+    ParsedFactor f;
+    EXPECT_TRUE(parse_factor_line(line, f)) << line;
+    EXPECT_GE(f.p, last_p) << line;
+    last_p = f.p;
+  }
+  std::sort(got.begin(), got.end());
+  std::sort(want.begin(), want.end());
+  EXPECT_EQ(got, want);
+  // Every reported line, in every file, is a true factor of a number of a k
+  // of the file, found by a prime of the range.
+  for (const std::string* text : {&out.fact, &out.factexcl, &out.factrange}) {
+    for (const std::string& line : split_lines(*text)) {
+      ParsedFactor f;
+      if (!parse_factor_line(line, f)) {
+        ADD_FAILURE() << "malformed factor line: " << line;
+        continue;
+      }
+      EXPECT_EQ(f.sign, c.sign) << line;
+      EXPECT_TRUE(f.p >= pmin && f.p <= pmax && ref::is_prime(f.p)) << line;
+      EXPECT_EQ(ref::candidate_mod(f.k, f.n, f.sign, f.p), 0u) << line;
+      EXPECT_NE(std::find(c.ks.begin(), c.ks.end(), f.k), c.ks.end()) << line;
+    }
+  }
+  return want.size();
+}
+
+/// Random n of k index j in [lo, hi], about one in `every`.
+void add_random_n(Candidates& c, std::size_t j, std::uint64_t lo, std::uint64_t hi, int count,
+                  std::mt19937_64& rng) {
+  for (int i = 0; i < count; ++i) c.add_n(j, lo + rng() % (hi - lo + 1));
+}
+
+struct StandardRow {
+  std::int64_t k;
+  std::uint32_t equiv, power;
+};
+constexpr StandardRow standard_rows[] = {{4847, 15, 24},  {10223, 5, 12}, {19249, 14, 36},
+                                         {21181, 20, 24}, {22699, 46, 72}, {24737, 7, 24},
+                                         {27653, 33, 36}, {28433, 1, 24},  {33661, 0, 24},
+                                         {55459, 10, 12}, {67607, 3, 8}};
+
+/// The standard k with n of their own classes, two consecutive class members
+/// (so the common difference is exactly the period) and planted factors from
+/// primes at the start of [pmin, pmax].
+Candidates standard_set(bool drop_one, std::uint64_t pmin, std::uint64_t pmax) {
+  Candidates c;
+  c.sign = +1;
+  c.nlow = 1000000;
+  c.nhigh = 300000000;
+  std::mt19937_64 rng(11);
+  for (const StandardRow& row : standard_rows) {
+    if (drop_one && row.k == 21181) continue;
+    const std::size_t j = c.add_k(row.k);
+    std::uint64_t base = c.nlow + row.equiv + 1000u * row.power;
+    base -= base % row.power;
+    base += row.equiv;
+    c.add_n(j, base);
+    c.add_n(j, base + row.power);
+    for (int i = 0; i < 20; ++i) c.add_n(j, base + row.power * (2 + rng() % 10000000));
+    plant_by_log(c, j, pmin, pmax, 2,
+                 [&](std::uint64_t n) { return n % row.power == row.equiv; });
+  }
+  return c;
+}
+
+TEST(SearchAgainstReference, StandardSetExactly) {
+  const std::uint64_t pmin = 1000000000, pmax = 1000050000;
+  const Candidates c = standard_set(false, pmin, pmax);
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax)), 11u);
+}
+
+TEST(SearchAgainstReference, StandardSetMinusOneK) {
+  const std::uint64_t pmin = 1000000000, pmax = 1000050000;
+  const Candidates c = standard_set(true, pmin, pmax);
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax)), 10u);
+}
+
+/// Small and special k (1, multiples of 3, even, >= 10^6, near 2^31 so the
+/// primes lie below k), each with planted factors and random n.
+Candidates special_ks(int sign, std::uint32_t nlow, std::uint32_t nhigh, std::uint64_t pmin,
+                      std::uint64_t pmax) {
+  Candidates c;
+  c.sign = sign;
+  c.nlow = nlow;
+  c.nhigh = nhigh;
+  std::mt19937_64 rng(sign > 0 ? 5 : 6);
+  for (std::int64_t k : {1, 3, 5, 7, 9, 15, 2, 6, 1000003, 999999, 999997, 2147483647, 2147483645}) {
+    const std::size_t j = c.add_k(k);
+    add_random_n(c, j, nlow, nhigh, 40, rng);
+    plant_by_log(c, j, pmin, pmax, 3, [](std::uint64_t) { return true; });
+  }
+  return c;
+}
+
+TEST(SearchAgainstReference, ProthSpecialKWideRange) {
+  const std::uint64_t pmin = 1000000000, pmax = 1000030000;
+  const Candidates c = special_ks(+1, 1, 150000000, pmin, pmax);
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax)), 12u);
+}
+
+TEST(SearchAgainstReference, RieselSpecialKWideRange) {
+  const std::uint64_t pmin = 1000000000, pmax = 1000030000;
+  const Candidates c = special_ks(-1, 600000, 150000000, pmin, pmax);
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax)), 12u);
+}
+
+/// Many k chosen so that primes of the range divide one of their numbers.
+Candidates planted_ks(int sign, std::uint32_t nlow, std::uint32_t nhigh, std::uint64_t pmin,
+                      std::uint64_t pmax, int nks, std::uint64_t kmax) {
+  Candidates c;
+  c.sign = sign;
+  c.nlow = nlow;
+  c.nhigh = nhigh;
+  std::mt19937_64 rng(static_cast<std::uint64_t>(nks) * 31 + nlow);
+  const auto primes = ref::primes_between(pmin, pmax);
+  for (std::size_t i = 0; static_cast<int>(c.ks.size()) < nks && i < primes.size(); i += 97)
+    plant_by_k(c, primes[i], nlow, nhigh, kmax, 2);
+  for (std::size_t j = 0; j < c.ks.size(); ++j) add_random_n(c, j, nlow, nhigh, 30, rng);
+  return c;
+}
+
+TEST(SearchAgainstReference, ProthFewKLowN) {
+  const std::uint64_t pmin = 1000000000, pmax = 1000100000;
+  const Candidates c = planted_ks(+1, 100, 5000, pmin, pmax, 12, 2147483647);
+  ASSERT_LE(c.ks.size(), 19u);
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax)), 12u);
+}
+
+TEST(SearchAgainstReference, ProthManyKHighN) {
+  const std::uint64_t pmin = 1000000000, pmax = 1000100000;
+  const Candidates c = planted_ks(+1, 600000, 700000, pmin, pmax, 40, 2147483647);
+  ASSERT_GT(c.ks.size(), 19u);
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax)), 40u);
+}
+
+TEST(SearchAgainstReference, RieselManyKLowN) {
+  const std::uint64_t pmin = 2000000000, pmax = 2000100000;
+  const Candidates c = planted_ks(-1, 1, 20000, pmin, pmax, 30, 2147483647);
+  ASSERT_GT(c.ks.size(), 19u);
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax)), 30u);
+}
+
+TEST(SearchAgainstReference, RieselFewKHighN) {
+  const std::uint64_t pmin = 1500000000, pmax = 1500100000;
+  const Candidates c = planted_ks(-1, 2000000, 2500000, pmin, pmax, 8, 2147483647);
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax)), 8u);
+}
+
+TEST(SearchAgainstReference, DenseListsSmallK) {
+  // Every 3-sieved n of a window for a few small k, plus planted factors.
+  const std::uint64_t pmin = 1000000000, pmax = 1000020000;
+  Candidates c;
+  c.sign = +1;
+  c.nlow = 1;
+  c.nhigh = 150000000;
+  for (std::int64_t k : {5, 11, 13}) {
+    const std::size_t j = c.add_k(k);
+    for (std::uint64_t n = 2000000; n < 2006000; ++n) c.add_n(j, n);
+    plant_by_log(c, j, pmin, pmax, 4, [](std::uint64_t) { return true; });
+  }
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax)), 3u);
+}
+
+TEST(SearchAgainstReference, ProthNearTenToThe13) {
+  const std::uint64_t pmin = 10000000000000ULL, pmax = 10000000050000ULL;
+  const Candidates c = planted_ks(+1, 1, 400000, pmin, pmax, 10, 2147483647);
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax)), 5u);
+}
+
+TEST(SearchAgainstReference, RieselLastMillionBelowTwoTo50) {
+  const std::uint64_t pmax = 1125899906842624ULL, pmin = pmax - 1000000;
+  const Candidates c = planted_ks(-1, 1, 6000000, pmin, pmax, 4, 2147483647);
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax)), 2u);
+}
+
+TEST(SearchAgainstReference, ProthLastMillionBelowTwoTo50) {
+  const std::uint64_t pmax = 1125899906842624ULL, pmin = pmax - 1000000;
+  const Candidates c = planted_ks(+1, 1, 6000000, pmin, pmax, 4, 2147483647);
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax)), 2u);
+}
+
+}  // namespace
+}  // namespace quorvel::test
