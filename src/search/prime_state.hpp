@@ -33,6 +33,13 @@ struct prime_state_t {
   /// The distinct prime factors of p-1 that were found, ascending.
   std::array<pminus1_prime_t, 64> pfactors;
   std::uint32_t npfactors;
+  /// B from order_2_bound: a multiple of the order of 2 dividing p-1.
+  std::uint64_t b;
+  /// Product of the chunks the Silver-Pohlig-Hellman search takes, or 1
+  /// when they are too small to use (at most 4).
+  std::uint64_t pm;
+  /// (-k)^(B/pm) (Proth) or k^(B/pm) (Riesel) for every k still masked in.
+  std::array<std::uint64_t, max_k> x;
   /// The hash table of the discrete-log searches (rebuilt per search).
   hash_table_t table;
 };

@@ -8,8 +8,6 @@
 // of h. Joined with the k's own class n = akequiv (mod akpower) this leaves
 // one class modulo lcm(Pm, akpower), which check_factors_sph searches.
 #include <numeric>
-#include <utility>
-#include <vector>
 
 #include "arith/mulmod.hpp"
 #include "quorvel/config.hpp"
@@ -31,64 +29,56 @@ void drop_k(prime_state_t& st, std::uint32_t i) {
   ++stat_whackedk;
 }
 
-/// The prime factorisation of the product of the taken chunks, from the
-/// prime factors of p-1 (every chunk is built of them).
-std::vector<std::pair<std::uint64_t, std::uint32_t>> factor_chunks(const prime_state_t& st,
-                                                                   std::uint64_t pm) {
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> out;
-  for (std::uint32_t i = 0; i < st.npfactors && pm > 1; ++i) {
-    const std::uint64_t f = st.pfactors[i].f;
-    std::uint32_t e = 0;
-    while (pm % f == 0) {
-      pm /= f;
-      ++e;
-    }
-    if (e != 0) out.emplace_back(f, e);
-  }
-  return out;
-}
-
 }  // namespace
 
 bool sph_idea(std::uint64_t p, std::uint64_t b) {
   prime_state_t& st = prime_state;
-  const std::uint64_t range = nhigh - nlow;
-  std::uint64_t pm = 1;
-  for (std::uint32_t i = 0; i < st.o2bfactors; ++i) {
-    const std::uint64_t c = st.ao2bfactors[i];
-    if (c > range / pm) break;
-    pm *= c;
-  }
+  const std::uint64_t pm = st.pm;
   if (pm <= 4) return false;
 
-  const std::uint64_t h = powmod_sse2((p + 1) / 2, b / pm);
-  dlog_prepare(sph_dlog, h, pm, factor_chunks(st, pm));
+  // The prime factorisation of Pm, from the prime factors of p-1 that the
+  // chunks are built of.
+  std::array<std::pair<std::uint64_t, std::uint32_t>, 16> factors;
+  std::uint32_t nfactors = 0;
+  std::uint64_t rest = pm;
+  for (std::uint32_t i = 0; i < st.npfactors && rest > 1; ++i) {
+    const std::uint64_t f = st.pfactors[i].f;
+    std::uint32_t e = 0;
+    while (rest % f == 0) {
+      rest /= f;
+      ++e;
+    }
+    if (e != 0) factors[nfactors++] = {f, e};
+  }
+  dlog_prepare(sph_dlog, powmod_sse2((p + 1) / 2, b / pm), pm, factors.data(), nfactors);
 
-  std::array<std::uint64_t, max_k> res{};
-  std::array<std::uint64_t, max_k> step{};
-  const bool proth = mode == mode_proth;
+  std::array<std::uint32_t, max_k> idx;
+  std::array<std::uint64_t, max_k> xs, logs;
+  std::array<bool, max_k> ok;
+  std::uint32_t count = 0;
   for (std::uint32_t i = 0; i < num_k; ++i) {
     if (st.akmask[i] == 0) continue;
-    const std::uint64_t k = static_cast<std::uint64_t>(ak[i]) % p;
-    const std::uint64_t base = proth ? p - k : k;
-    std::uint64_t n;
-    if (!dlog_find(sph_dlog, powmod_sse2(base, b / pm), n)) {
+    idx[count] = i;
+    xs[count++] = st.x[i];
+  }
+  dlog_find(sph_dlog, xs.data(), logs.data(), ok.data(), count);
+
+  // Every n of the k is akequiv (mod akpower): the two classes must agree
+  // modulo their gcd, and their join starts at the least n >= n mod Pm.
+  std::array<std::uint64_t, max_k> res{}, step{};
+  for (std::uint32_t j = 0; j < count; ++j) {
+    const std::uint32_t i = idx[j];
+    if (!ok[j]) {
       drop_k(st, i);
       continue;
     }
-    res[i] = n;
-  }
-  // Every n of the k is akequiv (mod akpower): the two classes must agree
-  // modulo their gcd, and their join starts at the least n >= res.
-  for (std::uint32_t i = 0; i < num_k; ++i) {
-    if (st.akmask[i] == 0) continue;
     const std::uint64_t power = akpower[i];
     const std::uint64_t g = std::gcd(pm, power);
-    if ((res[i] + power - akequiv[i]) % g != 0) {
+    if ((logs[j] + power - akequiv[i]) % g != 0) {
       drop_k(st, i);
       continue;
     }
-    std::uint64_t n = res[i];
+    std::uint64_t n = logs[j];
     while (n % power != akequiv[i] % power) n += pm;
     if (n > nhigh) {
       drop_k(st, i);

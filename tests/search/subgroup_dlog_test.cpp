@@ -10,7 +10,9 @@
 namespace quorvel {
 namespace {
 
-std::vector<std::pair<std::uint64_t, std::uint32_t>> factorise(std::uint64_t m) {
+using Factors = std::vector<std::pair<std::uint64_t, std::uint32_t>>;
+
+Factors factorise(std::uint64_t m) {
   std::vector<std::pair<std::uint64_t, std::uint32_t>> out;
   for (std::uint64_t f : ref::prime_factors(m)) {
     std::uint32_t e = 0;
@@ -40,17 +42,24 @@ TEST(SubgroupDlog, FindsEveryLogAndRejectsNonMembers) {
       const std::uint64_t m = orders[oi];
       const std::uint64_t h = ref::powmod(g, (p - 1) / m, p);
       subgroup_dlog_t d;
-      dlog_prepare(d, h, m, factorise(m));
+      const Factors f = factorise(m);
+      dlog_prepare(d, h, m, f.data(), static_cast<std::uint32_t>(f.size()));
+      // 20 powers of h and, last, g itself, which lies outside <h> whenever
+      // m < p - 1.
+      std::uint64_t want[21], x[21], got[21];
+      bool ok[21];
       for (int t = 0; t < 20; ++t) {
-        const std::uint64_t n = rng() % m;
-        std::uint64_t got = ~0ULL;
-        ASSERT_TRUE(dlog_find(d, ref::powmod(h, n, p), got)) << p << " " << m << " " << n;
-        ASSERT_EQ(got, n) << p << " " << m;
+        want[t] = rng() % m;
+        x[t] = ref::powmod(h, want[t], p);
       }
-      // g itself lies outside <h> whenever m < p - 1.
-      std::uint64_t got;
+      x[20] = g;
+      dlog_find(d, x, got, ok, 21);
+      for (int t = 0; t < 20; ++t) {
+        ASSERT_TRUE(ok[t]) << p << " " << m << " " << want[t];
+        ASSERT_EQ(got[t], want[t]) << p << " " << m;
+      }
       if (m < p - 1) {
-        EXPECT_FALSE(dlog_find(d, g, got)) << p << " " << m;
+        EXPECT_FALSE(ok[20]) << p << " " << m;
       }
     }
   }
