@@ -19,20 +19,24 @@ extern std::uint32_t num_k;
 extern std::uint32_t nlow, nhigh;
 /// The k values, positive and below 2^31.
 extern std::array<std::int32_t, max_k> ak;
-/// The n list of each k: ascending exponents still in play.
+/// The n list of each k: strictly ascending exponents still in play (may be
+/// empty: such a k has no classes, aknres 0, and nothing to search).
 extern std::array<std::vector<std::uint32_t>, max_k> aunfacset;
-/// Common difference P of the k's n values; every n == akequiv (mod P).
+/// Period P >= 1 of the k's n values: every n == akequiv (mod P), 0 <= akequiv
+/// < P. The common difference of the n, or a divisor of it when the lcm of
+/// those differences would pass 20,000 (see src/db/residue_analysis.hpp).
 extern std::array<std::uint32_t, max_k> akpower;
 extern std::array<std::uint32_t, max_k> akequiv;
 /// Quadratic-residue screen value of k (0: no screen).
 extern std::array<std::int32_t, max_k> alegk;
-/// lcm of all akpower.
+/// lcm of all akpower; at most 20,000.
 extern std::uint32_t kpowerlcm;
-/// Per-k modulus M (a multiple of akpower) and its at most 10 residue classes.
+/// Per-k modulus M (a multiple of akpower) and its at most 10 residue classes
+/// (row j is akares[10j .. 10j+aknres[j]-1], ascending; every n mod M is one).
 extern std::array<std::uint32_t, max_k> akmod;
 extern std::array<std::uint32_t, max_k * 10> akares;
 extern std::array<std::uint32_t, max_k> aknres;
-/// lcm of kpowerlcm and every akmod.
+/// lcm of kpowerlcm and every akmod; at most 20,000.
 extern std::uint32_t kmodlcm;
 /// Giant-step width of the search, a multiple of kmodlcm.
 extern std::uint32_t regular_grange;
