@@ -1,2 +1,0 @@
-// Removed once the generator lands.
-namespace quorvel { int newdat_placeholder = 0; }
