@@ -1,19 +1,61 @@
-// k-range and k-range twin modes: bitmaps, their files and the per-prime
-// elimination.
+// k-range and k-range twin modes: one bitmap per side over the odd k of
+// krange_klow .. krange_khigh (one bit per odd k, set = eliminated), the text
+// files that hold them between runs, and the per-prime elimination that sets
+// the bit of every k whose number k*2^n-1 or k*2^n+1 the prime divides.
+//
+// The range values krange_klow/khigh/nlow/nhigh live in quorvel/config.hpp;
+// the command line guarantees klow odd and klow <= khigh < 2^32-1.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace quorvel {
 
+/// Whether the plus side (k*2^n+1) and the minus side (k*2^n-1) are sieved;
+/// set by krange_initialize / krangetwin_initialize (twin mode: both).
+extern bool krange_doplus, krange_dominus;
+/// The bitmaps of k-range mode, krange_bitmapsize bytes each when their side
+/// is active (empty otherwise). Bit ((k-klow)>>1)&7 of byte (k-klow)>>4 stands
+/// for the odd k; the bits past the last k are always set. Live until exit.
+extern std::vector<std::uint8_t> krange_bitmapplus, krange_bitmapminus;
+/// The single bitmap of twin mode (both signs share it), same layout.
+extern std::vector<std::uint8_t> krangetwin_bitmap;
+/// Bytes per bitmap: ceil(c/8) with c = ((khigh-klow)>>1)+1 odd k.
+extern std::uint32_t krange_bitmapsize;
+
+/// k-range mode set-up: reads (or starts from scratch) the minus side, then
+/// the plus side; a file name "0" switches its side off.
 void krange_initialize(const std::string& plusfile, const std::string& minusfile);
+/// Twin mode set-up: both signs, one bitmap.
 void krangetwin_initialize(const std::string& file);
-void krange_do_p(std::uint64_t p);
-void krangetwin_do_p(std::uint64_t p);
+/// Fills `bitmap` (krange_bitmapsize bytes) from `file`: every listed odd k of
+/// the range is toggled from eliminated to candidate; lines with an even k or
+/// a k outside the range are ignored. A file that cannot be opened gives a
+/// start from scratch (every k a candidate).
+void krange_readdat(const std::string& file, std::span<std::uint8_t> bitmap);
+/// Writes the header "p:M:0:2:2" and one line "k nlow" per candidate k; the
+/// file is replaced whole or not at all. A failure is silent.
+void krange_writefile(const std::string& file, std::uint64_t p,
+                      std::span<const std::uint8_t> bitmap);
+/// End-of-range writes of the active sides (minus first), with their console lines.
 void krange_writedat(const std::string& plusfile, const std::string& minusfile, std::uint64_t p);
 void krangetwin_writedat(const std::string& file, std::uint64_t p);
-/// Candidates left (clear bits) over the active bitmaps of the current mode.
+
+/// Per-prime routines; p (odd prime, 3 <= p <= 2^50) must be the modulus set
+/// with set_prime_modulus.
+void krange_do_p(std::uint64_t p);
+void krangetwin_do_p(std::uint64_t p);
+/// Sets the bit of every odd k of the range with k == k0 (mod p), 0 < k0 < p.
+/// For p >= krange_khigh that is k0 alone, and a k0 that was still a
+/// candidate is reported as "p | k0*2^n-1" (side -1) or "...+1" (side +1).
+void krange_do_p_sign(std::uint64_t p, std::uint64_t k0, std::span<std::uint8_t> bitmap,
+                      std::uint32_t n, int side);
+
+/// Candidates left (clear bits) over the active bitmaps of the mode set up
+/// last: both sides in k-range mode, the shared bitmap in twin mode.
 std::uint32_t krange_numbers_left();
 
 }  // namespace quorvel

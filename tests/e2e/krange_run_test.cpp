@@ -1,0 +1,153 @@
+// Whole k-range runs of the built program: existing k-range files with odd
+// lines (even k, k outside the range, k listed twice, a header that is not
+// read, garbage) are taken in, sieved (also past the first prime window)
+// and written back complete. Console and files are compared exactly against
+// the brute-force reference; only the rate figures are compared by pattern.
+#include <gtest/gtest.h>
+
+#include "driver_e2e_util.hpp"
+#include "reference/krange_reference.hpp"
+#include "reference/reference.hpp"
+
+namespace quorvel {
+namespace {
+
+using test::read_file;
+using test::run_quorvel;
+using test::ScratchDir;
+using test::write_file;
+
+const std::string no_more = "\nNo new range found in nextrange.txt. Exiting.\n";
+
+/// The rate of every progress line "p = P @ Rkp/s. C numbers left." replaced
+/// by "#" when R is "???" (before the first window refill) or a number.
+std::string mask_rates(const std::string& text) {
+  std::string out;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    const std::size_t at = line.find(" @ "), unit = line.find("kp/s. ");
+    if (line.rfind("p = ", 0) == 0 && at != std::string::npos && unit != std::string::npos &&
+        unit > at + 3) {
+      const std::string rate = line.substr(at + 3, unit - at - 3);
+      if (rate == "???" || e2e::all_digits(rate)) line.replace(at + 3, rate.size(), "#");
+    }
+    out += line;
+    if (end < text.size()) out += '\n';
+    pos = end + 1;
+  }
+  return out;
+}
+
+/// Report lines of every prime in (pmin, pmax] and a progress line (rate
+/// masked) at each save point, in prime order, from the reference.
+std::string expected_sieve_lines(krange_ref::RefRun& ref, std::uint64_t pmin, std::uint64_t pmax,
+                                 std::uint64_t interval, std::uint64_t& tested) {
+  std::vector<std::uint64_t> primes = ref::primes_between(pmin + 1, pmax);
+  std::erase(primes, 2);
+  std::string out;
+  std::uint64_t last_save = pmin;
+  for (std::uint64_t p : primes) {
+    const std::size_t before = ref.report.size();
+    ref.apply_prime(p);
+    out += ref.report.substr(before);
+    if (p - last_save >= interval) {
+      out += "p = " + std::to_string(p) + " @ #kp/s. " + std::to_string(ref.left()) +
+             " numbers left.\n";
+      last_save = p;
+    }
+  }
+  tested = primes.size();
+  return out;
+}
+
+TEST(KrangeRun, TwinFileWithOddLines) {
+  ScratchDir dir;
+  krange_ref::RefRun ref(1, 199, 195, 195);
+  ref.twin = true;
+  // The file lists every odd k of 1..199 but 7 and 9; 13 twice (eliminated
+  // again); an even k, k above the range and a header that looks like a pair.
+  std::string file = "5 195\n";
+  for (std::uint64_t k = 1; k <= 199; k += 2)
+    if (k != 7 && k != 9) file += std::to_string(k) + " 195\n";
+  file += "13 195\n50 195\n201 195\n4294967295 195\n";
+  write_file(dir / "twin.txt", file);
+  ref.alive_minus[3] = ref.alive_minus[4] = ref.alive_minus[6] = false;  // 7, 9, 13
+
+  std::uint64_t tested = 0;
+  const std::string lines = expected_sieve_lines(ref, 0, 100000, 25000, tested);
+  ASSERT_NE(ref.report, "");
+  ASSERT_GT(ref.left(), 0u);
+  const auto r = run_quorvel(
+      {"-krangetwin", "1", "199", "195", "195", "twin.txt", "-i", "25000", "0", "100000"},
+      dir.path());
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.errors, "");
+  EXPECT_EQ(mask_rates(e2e::mask_varying(r.output)),
+            e2e::banner + e2e::mode_lines("k-range twin") + "Reading twin.txt... Done.\n" +
+                "Sieving 0 <= p <= 100000, 1 <= k <= 199, 195 <= n <= 195\n" + lines + "Done\n" +
+                "Writing twin.txt... Done.\n" + e2e::stats_block(0, 100000, tested, 0, false) +
+                no_more);
+  EXPECT_EQ(read_file(dir / "twin.txt"), ref.file(ref.alive_minus, 100000));
+}
+
+TEST(KrangeRun, BothSidesPastTheFirstPrimeWindow) {
+  // The first window of the prime stream ends near 2^20; later progress
+  // lines carry a measured rate.
+  ScratchDir dir;
+  krange_ref::RefRun ref(1, 99, 200, 201);
+  std::uint64_t tested = 0;
+  const std::string lines = expected_sieve_lines(ref, 0, 1500000, 300000, tested);
+  ASSERT_NE(ref.report, "");
+  ASSERT_GT(ref.left(), 0u);
+  const auto r = run_quorvel(
+      {"-krange", "1", "99", "200", "201", "p.txt", "m.txt", "-i", "300000", "0", "1500000"},
+      dir.path());
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.errors, "");
+  const std::string none = "No krange file found, starting from scratch.\n";
+  EXPECT_EQ(mask_rates(e2e::mask_varying(r.output)),
+            e2e::banner + e2e::mode_lines("k-range + -") + none + none +
+                "Sieving 0 <= p <= 1500000, 1 <= k <= 99, 200 <= n <= 201\n" + lines +
+                "Done\nWriting m.txt... Done.\nWriting p.txt... Done.\n" +
+                e2e::stats_block(0, 1500000, tested, 0, false) + no_more);
+  EXPECT_EQ(read_file(dir / "m.txt"), ref.file(ref.alive_minus, 1500000));
+  EXPECT_EQ(read_file(dir / "p.txt"), ref.file(ref.alive_plus, 1500000));
+}
+
+TEST(KrangeRun, BothSidesLargeExponentsFromFilesWithJunk) {
+  ScratchDir dir;
+  krange_ref::RefRun ref(1001, 1401, 100, 110);
+  // Minus file: every k (n column ignored, pairs across lines). Plus file:
+  // every k above 1200, then garbage that ends reading before 1001 is listed.
+  std::string minus = "header\n";
+  for (std::uint64_t k = 1001; k <= 1401; k += 2) minus += std::to_string(k) + "\n7\n";
+  std::string plus = "1:M:0:2:2\n";
+  for (std::uint64_t k = 1201; k <= 1401; k += 2) plus += std::to_string(k) + " 100\n";
+  plus += "oops\n1001 100\n";
+  write_file(dir / "m.txt", minus);
+  write_file(dir / "p.txt", plus);
+  for (std::size_t i = 0; i < ref.count(); ++i) ref.alive_plus[i] = ref.k_of(i) > 1200;
+
+  std::uint64_t tested = 0;
+  const std::string lines = expected_sieve_lines(ref, 2000, 12000, 3000, tested);
+  ASSERT_NE(ref.report, "");
+  const auto r = run_quorvel(
+      {"-i", "3000", "-krange", "1001", "1401", "100", "110", "p.txt", "m.txt", "2001", "12000"},
+      dir.path());
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(mask_rates(e2e::mask_varying(r.output)),
+            e2e::banner + e2e::mode_lines("k-range + -") +
+                "Reading m.txt... Done.\nReading p.txt... Done.\n" +
+                "Sieving 2000 <= p <= 12000, 1001 <= k <= 1401, 100 <= n <= 110\n" + lines +
+                "Done\nWriting m.txt... Done.\nWriting p.txt... Done.\n" +
+                e2e::stats_block(2000, 12000, tested, 0, false) + no_more);
+  EXPECT_EQ(read_file(dir / "m.txt"), ref.file(ref.alive_minus, 12000));
+  EXPECT_EQ(read_file(dir / "p.txt"), ref.file(ref.alive_plus, 12000));
+  EXPECT_EQ(e2e::listing(dir.path()), "m.txt p.txt stat.txt");
+}
+
+}  // namespace
+}  // namespace quorvel
