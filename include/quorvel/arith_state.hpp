@@ -1,7 +1,7 @@
 // Per-prime state of the modular arithmetic. The driver (and the tests) set
-// it with set_prime_modulus(p) before any kernel of src/arith/mulmod.hpp is
-// used for p; it stays valid until the next call. Everything a kernel reads
-// about p lives in this one record, so that it can become per-thread.
+// it with set_prime_modulus(p) before any kernel of src/arith/ is used for p;
+// it stays valid until the next call. Everything a kernel reads about p lives
+// in this one record, so that it can become per-thread.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +13,15 @@ struct arith_state_t {
   alignas(16) std::uint64_t globalp[2];
   /// 1/p in extended precision.
   long double recip_p;
-  /// 1/p rounded to double; the quotient estimates of the kernels use it.
+  /// 1/p rounded to double (the quotient estimates of the vector kernels).
   double recip_pd;
+  /// p as a double (exact: p < 2^53).
+  double p_d;
+  /// Division by p with a precomputed reciprocal: norm_p = p << norm_shift
+  /// has its top bit set, norm_inv = floor((2^128 - 1) / norm_p) - 2^64.
+  std::uint64_t norm_p;
+  std::uint64_t norm_inv;
+  int norm_shift;
   /// p^-1 mod 2^64, for Montgomery reduction with R = 2^64.
   std::uint64_t mont_pinv;
   /// R mod p (the Montgomery form of 1).
@@ -26,7 +33,8 @@ struct arith_state_t {
 /// The arithmetic state of the prime being handled; set by set_prime_modulus.
 extern arith_state_t arith;
 
-/// Makes the odd prime p (3 <= p <= 2^50) the modulus of every kernel.
+/// Makes the odd prime p (3 <= p < p_limit, see common.hpp) the modulus of
+/// every kernel.
 void set_prime_modulus(std::uint64_t p);
 
 }  // namespace quorvel

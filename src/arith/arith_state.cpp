@@ -1,23 +1,49 @@
-// The per-prime arithmetic state and the one function that sets it.
+// The per-prime arithmetic state and the one function that sets it. Called
+// once per trial prime, so it avoids the slow generic 128-bit division: one
+// hardware division gives the reciprocal of the normalised p, and the two
+// Montgomery constants come from the kernels themselves.
 #include "quorvel/arith_state.hpp"
+
+#include "arith/mulmod.hpp"
 
 namespace quorvel {
 
-arith_state_t arith = {{3, 3}, 1.0L / 3, 1.0 / 3, 0, 0, 0};
+arith_state_t arith = {};
+
+namespace {
+
+/// floor((2^128 - 1) / d) - 2^64 for d with its top bit set: the quotient of
+/// (~d) * 2^64 + (2^64 - 1) by d, which fits one word because ~d < d.
+std::uint64_t reciprocal_of_normalised(std::uint64_t d) {
+#if defined(__x86_64__)
+  std::uint64_t q, r;
+  __asm__("divq %4" : "=a"(q), "=d"(r) : "a"(~std::uint64_t{0}), "d"(~d), "r"(d) : "cc");
+  return q;
+#else
+  return static_cast<std::uint64_t>(~static_cast<u128>(0) / d - (static_cast<u128>(1) << 64));
+#endif
+}
+
+}  // namespace
 
 void set_prime_modulus(std::uint64_t p) {
   arith.globalp[0] = p;
   arith.globalp[1] = p;
   arith.recip_p = 1.0L / static_cast<long double>(p);
-  arith.recip_pd = 1.0 / static_cast<double>(p);
-  // Newton iteration for p^-1 mod 2^64: each step doubles the correct bits,
-  // starting from 3 correct bits (p*p == 1 mod 8 for odd p).
-  std::uint64_t inv = p;
-  for (int i = 0; i < 5; ++i) inv *= 2 - p * inv;
+  arith.p_d = static_cast<double>(static_cast<std::int64_t>(p));
+  arith.recip_pd = 1.0 / arith.p_d;
+  const int s = __builtin_clzll(p);
+  arith.norm_shift = s;
+  arith.norm_p = p << s;
+  arith.norm_inv = reciprocal_of_normalised(arith.norm_p);
+  // Newton iteration for p^-1 mod 2^64: 3p XOR 2 is correct to 5 bits for
+  // odd p, and each step doubles the correct bits (5, 10, 20, 40, 80).
+  std::uint64_t inv = (3 * p) ^ 2;
+  for (int i = 0; i < 4; ++i) inv *= 2 - p * inv;
   arith.mont_pinv = inv;
-  const unsigned __int128 r = (static_cast<unsigned __int128>(1) << 64) % p;
-  arith.mont_one = static_cast<std::uint64_t>(r);
-  arith.mont_r2 = static_cast<std::uint64_t>((r * r) % p);
+  // R mod p is the remainder of 2^64 = (1, 0); R^2 mod p its square.
+  arith.mont_one = norm_rem(std::uint64_t{1} << s, 0) >> s;
+  arith.mont_r2 = mul_mod_p_reduced(arith.mont_one, arith.mont_one);
 }
 
 }  // namespace quorvel

@@ -1,0 +1,91 @@
+// The batch kernels at the largest prime below 2^50, per element, for every
+// version this processor runs (argument 0: portable, 1: AVX2). Powers use
+// 50-bit exponents; the geometric sequence fills 4096 terms.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "arith/batch.hpp"
+#include "arith/mulmod.hpp"
+
+namespace quorvel {
+namespace {
+
+constexpr std::uint64_t bench_p = 1125899906842597ULL;  // largest prime below 2^50
+
+/// Forces the version named by the benchmark argument; false (and the
+/// benchmark skipped) when this processor cannot run it.
+bool use_variant(benchmark::State& state) {
+  const arith_variant v = state.range(0) == 0 ? arith_variant::scalar : arith_variant::avx2;
+  if (!set_arith_variant(v)) {
+    state.SkipWithError("version not supported by this processor");
+    return false;
+  }
+  state.SetLabel(arith_variant_name());
+  set_prime_modulus(bench_p);
+  return true;
+}
+
+void per_element(benchmark::State& state, std::size_t n) {
+  state.counters["per_elem"] =
+      benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate |
+                                                     benchmark::Counter::kInvert);
+}
+
+std::vector<std::uint64_t> random_below(std::uint64_t bound, std::size_t n, std::uint64_t seed) {
+  std::mt19937_64 rng(seed);
+  std::vector<std::uint64_t> v(n);
+  for (auto& x : v) x = rng() % bound;
+  return v;
+}
+
+std::vector<std::uint64_t> exponents50(std::size_t n, std::uint64_t seed) {
+  auto v = random_below(std::uint64_t{1} << 49, n, seed);
+  for (auto& e : v) e |= std::uint64_t{1} << 49;
+  return v;
+}
+
+void BM_PowmodMany(benchmark::State& state) {
+  if (!use_variant(state)) return;
+  const std::size_t n = 1024;
+  const auto bases = random_below(bench_p, n, 1);
+  const auto exps = exponents50(n, 2);
+  std::vector<std::uint64_t> out(n);
+  for (auto _ : state) {
+    powmod_many(bases.data(), exps.data(), out.data(), n);
+    benchmark::DoNotOptimize(out.data());
+  }
+  per_element(state, n);
+}
+BENCHMARK(BM_PowmodMany)->Arg(0)->Arg(1);
+
+void BM_Pow2modMany(benchmark::State& state) {
+  if (!use_variant(state)) return;
+  const std::size_t n = 1024;
+  const auto exps = exponents50(n, 3);
+  std::vector<std::uint64_t> out(n);
+  for (auto _ : state) {
+    pow2mod_many(exps.data(), out.data(), n);
+    benchmark::DoNotOptimize(out.data());
+  }
+  per_element(state, n);
+}
+BENCHMARK(BM_Pow2modMany)->Arg(0)->Arg(1);
+
+void BM_GeometricModP(benchmark::State& state) {
+  if (!use_variant(state)) return;
+  const std::size_t n = 4096;
+  std::vector<std::uint64_t> out(n);
+  const std::uint64_t start = 123456789012345 % bench_p, ratio = 987654321098765 % bench_p;
+  for (auto _ : state) {
+    geometric_mod_p(start, ratio, n, out.data());
+    benchmark::DoNotOptimize(out.data());
+  }
+  per_element(state, n);
+}
+BENCHMARK(BM_GeometricModP)->Arg(0)->Arg(1);
+
+}  // namespace
+}  // namespace quorvel

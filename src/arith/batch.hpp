@@ -1,0 +1,38 @@
+// Batch kernels modulo the current prime p (set_prime_modulus): many
+// independent powers, and geometric sequences, the hot loops of the searches.
+// Each kernel has a portable scalar version and, where it pays, an AVX2+FMA
+// version; the best one the processor supports is chosen once at start-up,
+// and every version gives identical results (all are exact).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quorvel {
+
+/// The instruction-set versions of the batch kernels.
+enum class arith_variant { scalar, avx2 };
+
+/// The version in use (the best supported one unless a test forced another).
+arith_variant current_arith_variant();
+/// Whether this processor can run `v`.
+bool arith_variant_supported(arith_variant v);
+/// Forces version `v` (for tests and benchmarks); false, and no change, when
+/// the processor cannot run it.
+bool set_arith_variant(arith_variant v);
+/// Short name of the version in use: "scalar" or "AVX2".
+const char* arith_variant_name();
+
+/// out[i] = bases[i]^exps[i] mod p for i < n; bases below p, exponents any
+/// 64-bit value (0 gives 1).
+void powmod_many(const std::uint64_t* bases, const std::uint64_t* exps, std::uint64_t* out,
+                 std::size_t n);
+
+/// out[i] = 2^exps[i] mod p for i < n, exponents any 64-bit value.
+void pow2mod_many(const std::uint64_t* exps, std::uint64_t* out, std::size_t n);
+
+/// out[i] = start * ratio^i mod p for i < count; start and ratio below p.
+void geometric_mod_p(std::uint64_t start, std::uint64_t ratio, std::size_t count,
+                     std::uint64_t* out);
+
+}  // namespace quorvel

@@ -1,0 +1,217 @@
+// The AVX2+FMA batch kernels: four residues per 256-bit vector, held as
+// integer-valued doubles, multiplied exactly with fused multiply-add.
+//
+// Product of x and y modulo p (p < 2^50) for integer doubles |x|, |y| < p:
+//   h = fl(x*y);  l = fma(x, y, -h) = x*y - h exactly (FMA);
+//   q = round-to-nearest(fl(h * fl(1/p)));
+//   r = fma(-q, p, h) + l.
+// The estimate carries three roundings of relative error at most 2^-53 on
+// a quotient |x*y/p| < p < 2^50, so it is within ((1 + 2^-53)^3 - 1) * 2^50
+// < 0.376 of x*y/p and the rounded q within 0.876: the true x*y - q*p is
+// below 0.876p in absolute value. h - q*p is an integer below 2^46 + p < 2^53 in absolute
+// value (h differs from x*y by half an ulp of a value below 2^100), so the
+// second FMA is exact, and so is the final sum, an integer below p. The
+// result is therefore exactly x*y - q*p with |r| < p: a "lazy" residue that
+// feeds the next product unchanged; stored results get +p when negative.
+// With a fixed multiplier b the estimate is fl(x * fl(b * fl(1/p))), again
+// three roundings, and it does not wait for h.
+#include "arith/batch_avx2.hpp"
+
+#include <immintrin.h>
+
+#include <algorithm>
+
+#include "arith/batch_scalar.hpp"
+#include "arith/mulmod.hpp"
+
+namespace quorvel {
+
+namespace {
+
+/// 2^52 as a double; its bit pattern is 0x4330000000000000, and every
+/// integer below 2^52 added to it lands in its mantissa.
+constexpr double two52 = 4503599627370496.0;
+constexpr std::int64_t two52_bits = 0x4330000000000000LL;
+
+/// The modulus and its reciprocal in all four lanes.
+struct vec_modulus {
+  __m256d p;
+  __m256d pinv;
+};
+
+__attribute__((target("avx2,fma"))) inline vec_modulus load_modulus() {
+  return {_mm256_set1_pd(arith.p_d), _mm256_set1_pd(arith.recip_pd)};
+}
+
+/// Four 64-bit integers below 2^52 as doubles (exact).
+__attribute__((target("avx2,fma"))) inline __m256d load_as_double(const std::uint64_t* src) {
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+  const __m256i bits = _mm256_or_si256(v, _mm256_set1_epi64x(two52_bits));
+  return _mm256_sub_pd(_mm256_castsi256_pd(bits), _mm256_set1_pd(two52));
+}
+
+/// Stores four lazy residues (|r| < p) as integers in [0, p): r + p when
+/// negative, moved into the mantissa of 2^52 and read back as bits. The
+/// blend reads the sign bit of r itself, which is sound because no result is
+/// ever -0: an exact zero sum rounds to +0 unless both addends are -0, and
+/// l = fma(x, y, -h) never has two -0 addends (x*y and -h differ in sign
+/// when zero), so l is never -0, and neither is r = t + l.
+__attribute__((target("avx2,fma"))) inline void store_reduced(std::uint64_t* dst, __m256d r,
+                                                              const vec_modulus& m) {
+  const __m256d offset =
+      _mm256_blendv_pd(_mm256_set1_pd(two52), _mm256_add_pd(_mm256_set1_pd(two52), m.p), r);
+  const __m256i bits = _mm256_castpd_si256(_mm256_add_pd(r, offset));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst),
+                      _mm256_xor_si256(bits, _mm256_set1_epi64x(two52_bits)));
+}
+
+__attribute__((target("avx2,fma"))) inline __m256d round_nearest(__m256d x) {
+  return _mm256_round_pd(x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+}
+
+/// x*y mod p as a lazy residue, for lazy residues x, y.
+__attribute__((target("avx2,fma"))) inline __m256d mul_lazy(__m256d x, __m256d y,
+                                                            const vec_modulus& m) {
+  const __m256d h = _mm256_mul_pd(x, y);
+  const __m256d l = _mm256_fmsub_pd(x, y, h);
+  const __m256d q = round_nearest(_mm256_mul_pd(h, m.pinv));
+  return _mm256_add_pd(_mm256_fnmadd_pd(q, m.p, h), l);
+}
+
+/// x*b mod p as a lazy residue for a fixed b with bp = fl(b * fl(1/p)).
+__attribute__((target("avx2,fma"))) inline __m256d mul_fixed_lazy(__m256d x, __m256d b, __m256d bp,
+                                                                  const vec_modulus& m) {
+  const __m256d h = _mm256_mul_pd(x, b);
+  const __m256d l = _mm256_fmsub_pd(x, b, h);
+  const __m256d q = round_nearest(_mm256_mul_pd(x, bp));
+  return _mm256_add_pd(_mm256_fnmadd_pd(q, m.p, h), l);
+}
+
+/// Vectors powered side by side: enough independent products to cover the
+/// latency of a product.
+constexpr std::size_t power_vectors = 4;
+constexpr std::size_t power_group = 4 * power_vectors;
+
+/// Right-to-left powering of power_group bases (below p) in lockstep over the
+/// longest exponent; per bit, the product multiplies by the square or by one
+/// (a blend on the exponent bit moved into the sign position).
+__attribute__((target("avx2,fma"))) void powmod_group(const std::uint64_t* bases,
+                                                      const std::uint64_t* exps,
+                                                      std::uint64_t* out) {
+  const vec_modulus m = load_modulus();
+  const __m256d one = _mm256_set1_pd(1.0);
+  __m256d r[power_vectors], acc[power_vectors];
+  __m256i e[power_vectors];
+  std::uint64_t all = 0;
+  for (std::size_t i = 0; i < power_group; ++i) all |= exps[i];
+  for (std::size_t j = 0; j < power_vectors; ++j) {
+    r[j] = load_as_double(bases + 4 * j);
+    e[j] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(exps + 4 * j));
+    acc[j] = one;
+  }
+  for (; all != 0; all >>= 1) {
+    for (std::size_t j = 0; j < power_vectors; ++j) {
+      const __m256d bit = _mm256_castsi256_pd(_mm256_slli_epi64(e[j], 63));
+      acc[j] = mul_lazy(acc[j], _mm256_blendv_pd(one, r[j], bit), m);
+      r[j] = mul_lazy(r[j], r[j], m);
+      e[j] = _mm256_srli_epi64(e[j], 1);
+    }
+  }
+  for (std::size_t j = 0; j < power_vectors; ++j) store_reduced(out + 4 * j, acc[j], m);
+}
+
+/// Remainders this short go to the portable kernels: a padded group would
+/// cost more than they do.
+constexpr std::size_t scalar_tail = 4;
+
+/// Runs `group` over n elements in blocks of power_group; a last partial
+/// block is padded with base 2, exponent 0 in local buffers, unless it is
+/// short enough for `tail`.
+template <class Group, class Tail>
+__attribute__((target("avx2,fma"))) void by_groups(const std::uint64_t* bases,
+                                                   const std::uint64_t* exps, std::uint64_t* out,
+                                                   std::size_t n, Group group, Tail tail) {
+  std::size_t i = 0;
+  for (; i + power_group <= n; i += power_group)
+    group(bases ? bases + i : nullptr, exps + i, out + i);
+  if (i == n) return;
+  if (n - i < scalar_tail) {
+    tail(bases ? bases + i : nullptr, exps + i, out + i, n - i);
+    return;
+  }
+  std::uint64_t b[power_group], e[power_group], o[power_group];
+  for (std::size_t j = 0; j < power_group; ++j) {
+    b[j] = (bases && i + j < n) ? bases[i + j] : 2;
+    e[j] = i + j < n ? exps[i + j] : 0;
+  }
+  group(b, e, o);
+  std::copy(o, o + (n - i), out + i);
+}
+
+/// Powers of 2: the same lockstep powering from the base 2.
+__attribute__((target("avx2,fma"))) void pow2mod_group(const std::uint64_t* exps,
+                                                       std::uint64_t* out) {
+  std::uint64_t twos[power_group];
+  std::fill(twos, twos + power_group, 2 % arith.globalp[0]);
+  powmod_group(twos, exps, out);
+}
+
+/// Chains of the geometric sequence: geometric_vectors vectors of four
+/// consecutive terms each, stepping by ratio^(4 * geometric_vectors).
+constexpr std::size_t geometric_vectors = 6;
+constexpr std::size_t geometric_stride = 4 * geometric_vectors;
+
+}  // namespace
+
+void powmod_many_avx2(const std::uint64_t* bases, const std::uint64_t* exps, std::uint64_t* out,
+                      std::size_t n) {
+  by_groups(
+      bases, exps, out, n,
+      [](const std::uint64_t* b, const std::uint64_t* e, std::uint64_t* o)
+          __attribute__((target("avx2,fma"))) { powmod_group(b, e, o); },
+      [](const std::uint64_t* b, const std::uint64_t* e, std::uint64_t* o, std::size_t k) {
+        powmod_many_scalar(b, e, o, k);
+      });
+}
+
+void pow2mod_many_avx2(const std::uint64_t* exps, std::uint64_t* out, std::size_t n) {
+  by_groups(
+      nullptr, exps, out, n,
+      [](const std::uint64_t*, const std::uint64_t* e, std::uint64_t* o)
+          __attribute__((target("avx2,fma"))) { pow2mod_group(e, o); },
+      [](const std::uint64_t*, const std::uint64_t* e, std::uint64_t* o, std::size_t k) {
+        pow2mod_many_scalar(e, o, k);
+      });
+}
+
+void geometric_mod_p_avx2(std::uint64_t start, std::uint64_t ratio, std::size_t count,
+                          std::uint64_t* out) {
+  if (count < 2 * geometric_stride) {
+    geometric_mod_p_scalar(start, ratio, count, out);
+    return;
+  }
+  // The first stride of terms one by one, then whole strides four lanes at a
+  // time from the terms one stride back.
+  const bdivp_t ratio_q = bdiv_p(ratio);
+  out[0] = start;
+  for (std::size_t i = 1; i < geometric_stride; ++i)
+    out[i] = mul_mod_p_b(out[i - 1], ratio, ratio_q);
+  const std::uint64_t step = powmod_sse2(ratio, geometric_stride);
+  const vec_modulus m = load_modulus();
+  const __m256d b = _mm256_set1_pd(static_cast<double>(static_cast<std::int64_t>(step)));
+  const __m256d bp =
+      _mm256_set1_pd(static_cast<double>(static_cast<std::int64_t>(step)) * arith.recip_pd);
+  __m256d x[geometric_vectors];
+  for (std::size_t j = 0; j < geometric_vectors; ++j) x[j] = load_as_double(out + 4 * j);
+  std::size_t i = geometric_stride;
+  for (; i + geometric_stride <= count; i += geometric_stride) {
+    for (std::size_t j = 0; j < geometric_vectors; ++j) {
+      x[j] = mul_fixed_lazy(x[j], b, bp, m);
+      store_reduced(out + i + 4 * j, x[j], m);
+    }
+  }
+  const bdivp_t step_q = bdiv_p(step);
+  for (; i < count; ++i) out[i] = mul_mod_p_b(out[i - geometric_stride], step, step_q);
+}
+
+}  // namespace quorvel

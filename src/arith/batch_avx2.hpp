@@ -1,0 +1,20 @@
+// The AVX2+FMA versions of the batch kernels (batch.hpp). Only call them when
+// the processor supports AVX2 and FMA (batch_dispatch.cpp checks).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quorvel {
+
+__attribute__((target("avx2,fma"))) void powmod_many_avx2(const std::uint64_t* bases,
+                                                          const std::uint64_t* exps,
+                                                          std::uint64_t* out, std::size_t n);
+__attribute__((target("avx2,fma"))) void pow2mod_many_avx2(const std::uint64_t* exps,
+                                                           std::uint64_t* out, std::size_t n);
+__attribute__((target("avx2,fma"))) void geometric_mod_p_avx2(std::uint64_t start,
+                                                              std::uint64_t ratio,
+                                                              std::size_t count,
+                                                              std::uint64_t* out);
+
+}  // namespace quorvel

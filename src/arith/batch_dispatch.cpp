@@ -1,0 +1,92 @@
+// Chooses the version of the batch kernels once, from the processor's
+// features, and dispatches every call with a switch on that choice.
+#include "arith/batch.hpp"
+#include "arith/batch_avx2.hpp"
+#include "arith/batch_scalar.hpp"
+
+namespace quorvel {
+
+namespace {
+
+bool cpu_has_avx2_fma() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#else
+  return false;
+#endif
+}
+
+arith_variant best_arith_variant() {
+  return cpu_has_avx2_fma() ? arith_variant::avx2 : arith_variant::scalar;
+}
+
+/// The version in use; set once at start-up, changed only by tests.
+arith_variant active_variant = best_arith_variant();
+
+}  // namespace
+
+arith_variant current_arith_variant() { return active_variant; }
+
+bool arith_variant_supported(arith_variant v) {
+  switch (v) {
+    case arith_variant::scalar:
+      return true;
+    case arith_variant::avx2:
+      return cpu_has_avx2_fma();
+  }
+  return false;
+}
+
+bool set_arith_variant(arith_variant v) {
+  if (!arith_variant_supported(v)) return false;
+  active_variant = v;
+  return true;
+}
+
+const char* arith_variant_name() {
+  switch (active_variant) {
+    case arith_variant::scalar:
+      return "scalar";
+    case arith_variant::avx2:
+      return "AVX2";
+  }
+  return "scalar";
+}
+
+void powmod_many(const std::uint64_t* bases, const std::uint64_t* exps, std::uint64_t* out,
+                 std::size_t n) {
+  switch (active_variant) {
+    case arith_variant::avx2:
+      powmod_many_avx2(bases, exps, out, n);
+      return;
+    case arith_variant::scalar:
+      break;
+  }
+  powmod_many_scalar(bases, exps, out, n);
+}
+
+void pow2mod_many(const std::uint64_t* exps, std::uint64_t* out, std::size_t n) {
+  switch (active_variant) {
+    case arith_variant::avx2:
+      pow2mod_many_avx2(exps, out, n);
+      return;
+    case arith_variant::scalar:
+      break;
+  }
+  pow2mod_many_scalar(exps, out, n);
+}
+
+void geometric_mod_p(std::uint64_t start, std::uint64_t ratio, std::size_t count,
+                     std::uint64_t* out) {
+  switch (active_variant) {
+    case arith_variant::avx2:
+      geometric_mod_p_avx2(start, ratio, count, out);
+      return;
+    case arith_variant::scalar:
+      break;
+  }
+  geometric_mod_p_scalar(start, ratio, count, out);
+}
+
+}  // namespace quorvel

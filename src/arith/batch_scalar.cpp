@@ -1,0 +1,123 @@
+// The portable batch kernels. Independent powers run four at a time on the
+// lazy Montgomery kernels of mulmod.hpp, so that the multiplies of different
+// powers overlap; geometric sequences run as eight interleaved chains, each
+// stepping by ratio^8 with Shoup's precomputed quotient.
+#include "arith/batch_scalar.hpp"
+
+#include <algorithm>
+
+#include "arith/mulmod.hpp"
+
+namespace quorvel {
+
+namespace {
+
+constexpr std::size_t power_lanes = 4;
+constexpr std::size_t geometric_chains = 8;
+
+/// Right-to-left powering of up to four bases in lockstep over the longest
+/// exponent; a lane whose exponent has run out multiplies by one.
+void powmod_group(const std::uint64_t* bases, const std::uint64_t* exps, std::uint64_t* out,
+                  std::size_t n) {
+  std::int64_t r[power_lanes], acc[power_lanes];
+  std::uint64_t e[power_lanes];
+  std::uint64_t all = 0;
+  const std::int64_t one = static_cast<std::int64_t>(arith.mont_one);
+  for (std::size_t j = 0; j < power_lanes; ++j) {
+    const bool live = j < n;
+    r[j] = to_mont_lazy(live ? bases[j] : 0);
+    e[j] = live ? exps[j] : 0;
+    acc[j] = one;
+    all |= e[j];
+  }
+  for (; all != 0; all >>= 1) {
+    for (std::size_t j = 0; j < power_lanes; ++j) {
+      const std::int64_t take = -static_cast<std::int64_t>(e[j] & 1);
+      acc[j] = mont_mul_lazy(acc[j], (r[j] & take) | (one & ~take));
+      r[j] = mont_mul_lazy(r[j], r[j]);
+      e[j] >>= 1;
+    }
+  }
+  for (std::size_t j = 0; j < n; ++j) out[j] = from_mont_lazy(acc[j]);
+}
+
+/// Left-to-right powers of 2 for up to four exponents in lockstep: the top
+/// six bits of the longest exponent's position start every lane (a shorter
+/// exponent starts from a smaller power, or from 1), then a lazy square and
+/// a doubling by shift per bit.
+void pow2mod_group(const std::uint64_t* exps, std::uint64_t* out, std::size_t n) {
+  std::uint64_t e[power_lanes];
+  std::uint64_t all = 0;
+  for (std::size_t j = 0; j < power_lanes; ++j) {
+    e[j] = j < n ? exps[j] : 0;
+    all |= e[j];
+  }
+  if (all == 0) {
+    for (std::size_t j = 0; j < n; ++j) out[j] = 1;
+    return;
+  }
+  int bit = 63 - __builtin_clzll(all);
+  bit -= bit < 5 ? bit + 1 : 6;
+  std::int64_t x[power_lanes];
+  for (std::size_t j = 0; j < power_lanes; ++j) {
+    x[j] = mont_pow2_lazy(static_cast<unsigned>(e[j] >> (bit + 1)));
+  }
+  for (; bit >= 0; --bit) {
+    for (std::size_t j = 0; j < power_lanes; ++j) {
+      x[j] = mont_mul_lazy(x[j], x[j]);
+      x[j] *= std::int64_t{1} << ((e[j] >> bit) & 1);
+    }
+  }
+  for (std::size_t j = 0; j < n; ++j) out[j] = from_mont_lazy(x[j]);
+}
+
+}  // namespace
+
+// A lone last element takes the single-power routine instead of a group of
+// four mostly empty lanes.
+void powmod_many_scalar(const std::uint64_t* bases, const std::uint64_t* exps, std::uint64_t* out,
+                        std::size_t n) {
+  for (std::size_t i = 0; i < n; i += power_lanes) {
+    if (n - i == 1) {
+      out[i] = powmod_sse2(bases[i], exps[i]);
+    } else {
+      powmod_group(bases + i, exps + i, out + i, std::min(power_lanes, n - i));
+    }
+  }
+}
+
+void pow2mod_many_scalar(const std::uint64_t* exps, std::uint64_t* out, std::size_t n) {
+  for (std::size_t i = 0; i < n; i += power_lanes) {
+    if (n - i == 1) {
+      out[i] = pow2mod(exps[i]);
+    } else {
+      pow2mod_group(exps + i, out + i, std::min(power_lanes, n - i));
+    }
+  }
+}
+
+void geometric_mod_p_scalar(std::uint64_t start, std::uint64_t ratio, std::size_t count,
+                            std::uint64_t* out) {
+  if (count == 0) return;
+  const bdivp_t ratio_q = bdiv_p(ratio);
+  out[0] = start;
+  const std::size_t head = std::min(count, geometric_chains);
+  for (std::size_t i = 1; i < head; ++i) out[i] = mul_mod_p_b(out[i - 1], ratio, ratio_q);
+  if (count <= geometric_chains) return;
+  // The eight chains step by ratio^8.
+  std::uint64_t step = ratio;
+  for (std::size_t k = 1; k < geometric_chains; k *= 2) step = mul_mod_p_reduced(step, step);
+  const bdivp_t step_q = bdiv_p(step);
+  std::uint64_t x[geometric_chains];
+  std::copy(out, out + geometric_chains, x);
+  std::size_t i = geometric_chains;
+  for (; i + geometric_chains <= count; i += geometric_chains) {
+    for (std::size_t j = 0; j < geometric_chains; ++j) {
+      x[j] = mul_mod_p_b(x[j], step, step_q);
+      out[i + j] = x[j];
+    }
+  }
+  for (; i < count; ++i) out[i] = mul_mod_p_b(out[i - geometric_chains], step, step_q);
+}
+
+}  // namespace quorvel

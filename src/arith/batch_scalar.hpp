@@ -1,0 +1,16 @@
+// The portable versions of the batch kernels (batch.hpp), on the scalar
+// integer kernels of mulmod.hpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quorvel {
+
+void powmod_many_scalar(const std::uint64_t* bases, const std::uint64_t* exps, std::uint64_t* out,
+                        std::size_t n);
+void pow2mod_many_scalar(const std::uint64_t* exps, std::uint64_t* out, std::size_t n);
+void geometric_mod_p_scalar(std::uint64_t start, std::uint64_t ratio, std::size_t count,
+                            std::uint64_t* out);
+
+}  // namespace quorvel

@@ -1,0 +1,200 @@
+// The batch kernels, every version this processor runs, against 128-bit
+// references (plain powering; a geometric sequence stepped one 128-bit
+// product at a time), and every version against the portable one, for batch
+// sizes around the vector and group widths and for primes from 3 to below
+// 2^50.
+#include "arith/batch.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "arith/mulmod.hpp"
+#include "reference/arith_reference.hpp"
+
+namespace quorvel {
+namespace {
+
+namespace ref = reference;
+
+/// Batch sizes around the group widths of every version (4, 8, 12, 16, 32).
+const std::size_t batch_sizes[] = {0,  1,  2,  3,  4,  5,  7,  8,  9,  11, 12, 13,  15,
+                                   16, 17, 23, 24, 25, 31, 32, 33, 47, 48, 49, 100, 257};
+
+/// Runs the body once per version this processor supports, with that version
+/// forced, and restores the original choice afterwards.
+class ArithVariants : public ::testing::TestWithParam<arith_variant> {
+ protected:
+  void SetUp() override {
+    saved_ = current_arith_variant();
+    if (!set_arith_variant(GetParam())) GTEST_SKIP() << "version not supported by this processor";
+  }
+  void TearDown() override { set_arith_variant(saved_); }
+
+ private:
+  arith_variant saved_ = arith_variant::scalar;
+};
+
+/// A few primes for the costlier batch tests: small, mid-sized, near 2^50.
+std::vector<std::uint64_t> batch_primes() {
+  std::vector<std::uint64_t> v;
+  const auto& all = ref::test_primes();
+  for (std::size_t i = 0; i < all.size(); i += 3) v.push_back(all[i]);
+  v.push_back(all.back());
+  return v;
+}
+
+/// Exponents for the batch powers: edges mixed with seeded random ones of
+/// every length.
+std::vector<std::uint64_t> batch_exponents(std::size_t n, std::uint64_t p, std::mt19937_64& rng) {
+  const std::uint64_t edges[] = {
+      0, 1, 2, 3, p - 1, p - 2, std::uint64_t{1} << 63, ~std::uint64_t{0}};
+  std::vector<std::uint64_t> e(n);
+  for (std::size_t i = 0; i < n; ++i)
+    e[i] = rng() % 3 == 0 ? edges[rng() % 8] : rng() >> (rng() % 64);
+  return e;
+}
+
+TEST_P(ArithVariants, PowmodManyMatchesReference) {
+  std::mt19937_64 rng(31);
+  for (const std::uint64_t p : batch_primes()) {
+    set_prime_modulus(p);
+    for (const std::size_t n : batch_sizes) {
+      const std::uint64_t edges[] = {0, 1, 2 % p, p - 1};
+      std::vector<std::uint64_t> bases(n), out(n, p);
+      for (std::size_t i = 0; i < n; ++i) bases[i] = rng() % 4 == 0 ? edges[rng() % 4] : rng() % p;
+      const auto exps = batch_exponents(n, p, rng);
+      powmod_many(bases.data(), exps.data(), out.data(), n);
+      for (std::size_t i = 0; i < n; ++i) {
+        ASSERT_EQ(out[i], ref::powmod(bases[i], exps[i], p))
+            << "p=" << p << " n=" << n << " i=" << i << " b=" << bases[i] << " e=" << exps[i];
+      }
+    }
+  }
+}
+
+TEST_P(ArithVariants, PowmodManyFermat) {
+  std::mt19937_64 rng(32);
+  for (const std::uint64_t p : batch_primes()) {
+    set_prime_modulus(p);
+    const std::size_t n = 37;
+    std::vector<std::uint64_t> bases(n), exps(n, p - 1), out(n, 0);
+    for (auto& b : bases) b = 1 + rng() % (p - 1);
+    powmod_many(bases.data(), exps.data(), out.data(), n);
+    for (std::size_t i = 0; i < n; ++i) ASSERT_EQ(out[i], 1u) << "p=" << p << " b=" << bases[i];
+  }
+}
+
+TEST_P(ArithVariants, Pow2modManyMatchesReference) {
+  std::mt19937_64 rng(33);
+  for (const std::uint64_t p : batch_primes()) {
+    set_prime_modulus(p);
+    for (const std::size_t n : batch_sizes) {
+      std::vector<std::uint64_t> out(n, p);
+      const auto exps = batch_exponents(n, p, rng);
+      pow2mod_many(exps.data(), out.data(), n);
+      for (std::size_t i = 0; i < n; ++i) {
+        ASSERT_EQ(out[i], ref::powmod(2, exps[i], p))
+            << "p=" << p << " n=" << n << " e=" << exps[i];
+      }
+    }
+  }
+}
+
+TEST_P(ArithVariants, Pow2modManyMixedLengths) {
+  // One long exponent among short ones and zeros: every lane of a group runs
+  // over the longest exponent.
+  for (const std::uint64_t p : batch_primes()) {
+    set_prime_modulus(p);
+    std::vector<std::uint64_t> exps;
+    for (std::uint64_t e = 0; e < 40; ++e) exps.push_back(e % 5 == 4 ? ~std::uint64_t{0} - e : e);
+    std::vector<std::uint64_t> out(exps.size(), p);
+    pow2mod_many(exps.data(), out.data(), exps.size());
+    for (std::size_t i = 0; i < exps.size(); ++i) {
+      ASSERT_EQ(out[i], ref::powmod(2, exps[i], p)) << "p=" << p << " e=" << exps[i];
+    }
+  }
+}
+
+TEST_P(ArithVariants, GeometricMatchesStepByStepReference) {
+  std::mt19937_64 rng(34);
+  std::vector<std::size_t> counts(std::begin(batch_sizes), std::end(batch_sizes));
+  counts.push_back(4099);
+  for (const std::uint64_t p : batch_primes()) {
+    set_prime_modulus(p);
+    const std::uint64_t starts[] = {0, 1, p - 1, rng() % p};
+    const std::uint64_t ratios[] = {0, 1, p - 1, 2 % p, rng() % p, rng() % p};
+    for (const std::uint64_t start : starts) {
+      for (const std::uint64_t ratio : ratios) {
+        for (const std::size_t count : counts) {
+          // One element past the end stays untouched.
+          std::vector<std::uint64_t> out(count + 1, p + 7);
+          geometric_mod_p(start, ratio, count, out.data());
+          std::uint64_t want = start;
+          for (std::size_t i = 0; i < count; ++i) {
+            ASSERT_EQ(out[i], want) << "p=" << p << " start=" << start << " ratio=" << ratio
+                                    << " count=" << count << " i=" << i;
+            want = ref::mulmod(want, ratio, p);
+          }
+          ASSERT_EQ(out[count], p + 7) << "p=" << p << " count=" << count;
+        }
+      }
+    }
+  }
+}
+
+TEST_P(ArithVariants, AgreesWithPortableVersion) {
+  std::mt19937_64 rng(35);
+  for (const std::uint64_t p :
+       {std::uint64_t{3}, std::uint64_t{1000003}, ref::test_primes().back()}) {
+    set_prime_modulus(p);
+    const std::size_t n = 1001;
+    std::vector<std::uint64_t> bases(n), exps = batch_exponents(n, p, rng);
+    for (auto& b : bases) b = rng() % p;
+    std::vector<std::uint64_t> mine[3], portable[3];
+    for (auto* set : {mine, portable}) {
+      for (auto& v : std::vector<std::vector<std::uint64_t>*>{&set[0], &set[1], &set[2]})
+        v->assign(n, 0);
+    }
+    const std::uint64_t start = rng() % p, ratio = rng() % p;
+    powmod_many(bases.data(), exps.data(), mine[0].data(), n);
+    pow2mod_many(exps.data(), mine[1].data(), n);
+    geometric_mod_p(start, ratio, n, mine[2].data());
+    const arith_variant chosen = current_arith_variant();
+    ASSERT_TRUE(set_arith_variant(arith_variant::scalar));
+    powmod_many(bases.data(), exps.data(), portable[0].data(), n);
+    pow2mod_many(exps.data(), portable[1].data(), n);
+    geometric_mod_p(start, ratio, n, portable[2].data());
+    ASSERT_TRUE(set_arith_variant(chosen));
+    for (int k = 0; k < 3; ++k) ASSERT_EQ(mine[k], portable[k]) << "kernel " << k << " p=" << p;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllVersions, ArithVariants,
+                         ::testing::Values(arith_variant::scalar, arith_variant::avx2),
+                         [](const ::testing::TestParamInfo<arith_variant>& info) {
+                           return std::string(info.param == arith_variant::scalar ? "Scalar"
+                                                                                  : "Avx2");
+                         });
+
+TEST(ArithVariant, DefaultIsTheBestSupportedAndNamesFollowTheChoice) {
+  const arith_variant saved = current_arith_variant();
+  EXPECT_TRUE(arith_variant_supported(arith_variant::scalar));
+  EXPECT_EQ(saved, arith_variant_supported(arith_variant::avx2) ? arith_variant::avx2
+                                                                : arith_variant::scalar);
+  ASSERT_TRUE(set_arith_variant(arith_variant::scalar));
+  EXPECT_STREQ(arith_variant_name(), "scalar");
+  if (set_arith_variant(arith_variant::avx2)) {
+    EXPECT_STREQ(arith_variant_name(), "AVX2");
+  } else {
+    EXPECT_EQ(current_arith_variant(), arith_variant::scalar);  // refused, unchanged
+  }
+  set_arith_variant(saved);
+}
+
+}  // namespace
+}  // namespace quorvel
