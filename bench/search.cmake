@@ -1,1 +1,4 @@
 # Benchmarks of src/search: quorvel_add_bench(<name> <sources>...)
+quorvel_add_bench(search_bench ${CMAKE_CURRENT_LIST_DIR}/search_per_prime.cpp)
+target_compile_definitions(search_bench PRIVATE
+  QUORVEL_WORKLOADS_DIR="${PROJECT_SOURCE_DIR}/../shared/workloads")

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "quorvel/arith_state.hpp"
+
 namespace quorvel {
 
 /// The instruction-set versions of the batch kernels.
@@ -30,6 +32,13 @@ void powmod_many(const std::uint64_t* bases, const std::uint64_t* exps, std::uin
 
 /// out[i] = 2^exps[i] mod p for i < n, exponents any 64-bit value.
 void pow2mod_many(const std::uint64_t* exps, std::uint64_t* out, std::size_t n);
+
+/// out[i] = bases[i]^exps[i] mod p_i for i < n, each element with its own
+/// modulus: moduli[i] points at the state set_prime_modulus would make for
+/// p_i. Bases below their modulus, exponents any 64-bit value. Lets the
+/// powers of several primes run side by side.
+void powmod_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
+                  const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n);
 
 /// out[i] = start * ratio^i mod p for i < count; start and ratio below p.
 void geometric_mod_p(std::uint64_t start, std::uint64_t ratio, std::size_t count,

@@ -92,13 +92,14 @@ __attribute__((target("avx2,fma"))) inline __m256d mul_fixed_lazy(__m256d x, __m
 constexpr std::size_t power_vectors = 4;
 constexpr std::size_t power_group = 4 * power_vectors;
 
-/// Right-to-left powering of power_group bases (below p) in lockstep over the
-/// longest exponent; per bit, the product multiplies by the square or by one
-/// (a blend on the exponent bit moved into the sign position).
-__attribute__((target("avx2,fma"))) void powmod_group(const std::uint64_t* bases,
-                                                      const std::uint64_t* exps,
-                                                      std::uint64_t* out) {
-  const vec_modulus m = load_modulus();
+/// Right-to-left powering of power_group bases (below their moduli) in
+/// lockstep over the longest exponent; per bit, the product multiplies by the
+/// square or by one (a blend on the exponent bit moved into the sign
+/// position). Vector j works modulo m[j] (one modulus per lane).
+__attribute__((target("avx2,fma"))) void powmod_group_mod(const std::uint64_t* bases,
+                                                          const std::uint64_t* exps,
+                                                          const vec_modulus* m,
+                                                          std::uint64_t* out) {
   const __m256d one = _mm256_set1_pd(1.0);
   __m256d r[power_vectors], acc[power_vectors];
   __m256i e[power_vectors];
@@ -112,12 +113,21 @@ __attribute__((target("avx2,fma"))) void powmod_group(const std::uint64_t* bases
   for (; all != 0; all >>= 1) {
     for (std::size_t j = 0; j < power_vectors; ++j) {
       const __m256d bit = _mm256_castsi256_pd(_mm256_slli_epi64(e[j], 63));
-      acc[j] = mul_lazy(acc[j], _mm256_blendv_pd(one, r[j], bit), m);
-      r[j] = mul_lazy(r[j], r[j], m);
+      acc[j] = mul_lazy(acc[j], _mm256_blendv_pd(one, r[j], bit), m[j]);
+      r[j] = mul_lazy(r[j], r[j], m[j]);
       e[j] = _mm256_srli_epi64(e[j], 1);
     }
   }
-  for (std::size_t j = 0; j < power_vectors; ++j) store_reduced(out + 4 * j, acc[j], m);
+  for (std::size_t j = 0; j < power_vectors; ++j) store_reduced(out + 4 * j, acc[j], m[j]);
+}
+
+/// The same with the one modulus of `arith` in every lane.
+__attribute__((target("avx2,fma"))) void powmod_group(const std::uint64_t* bases,
+                                                      const std::uint64_t* exps,
+                                                      std::uint64_t* out) {
+  vec_modulus m[power_vectors];
+  for (std::size_t j = 0; j < power_vectors; ++j) m[j] = load_modulus();
+  powmod_group_mod(bases, exps, m, out);
 }
 
 /// Remainders this short go to the portable kernels: a padded group would
@@ -182,6 +192,30 @@ void pow2mod_many_avx2(const std::uint64_t* exps, std::uint64_t* out, std::size_
       [](const std::uint64_t*, const std::uint64_t* e, std::uint64_t* o, std::size_t k) {
         pow2mod_many_scalar(e, o, k);
       });
+}
+
+// Groups of power_group elements, each lane with its own modulus; a partial
+// group is padded with base 2, exponent 0 under the first element's modulus.
+void powmod_lanes_avx2(const std::uint64_t* bases, const std::uint64_t* exps,
+                       const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
+  for (std::size_t i = 0; i < n; i += power_group) {
+    std::uint64_t b[power_group], e[power_group], o[power_group];
+    const arith_state_t* mod[power_group];
+    for (std::size_t j = 0; j < power_group; ++j) {
+      const bool live = i + j < n;
+      b[j] = live ? bases[i + j] : 2;
+      e[j] = live ? exps[i + j] : 0;
+      mod[j] = live ? moduli[i + j] : moduli[i];
+    }
+    vec_modulus m[power_vectors];
+    for (std::size_t v = 0; v < power_vectors; ++v) {
+      const arith_state_t* const* q = mod + 4 * v;
+      m[v].p = _mm256_set_pd(q[3]->p_d, q[2]->p_d, q[1]->p_d, q[0]->p_d);
+      m[v].pinv = _mm256_set_pd(q[3]->recip_pd, q[2]->recip_pd, q[1]->recip_pd, q[0]->recip_pd);
+    }
+    powmod_group_mod(b, e, m, o);
+    std::copy(o, o + std::min(power_group, n - i), out + i);
+  }
 }
 
 void geometric_mod_p_avx2(std::uint64_t start, std::uint64_t ratio, std::size_t count,

@@ -5,12 +5,18 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "quorvel/arith_state.hpp"
+
 namespace quorvel {
 
 __attribute__((target("avx2,fma"))) void powmod_many_avx2(const std::uint64_t* bases,
                                                           const std::uint64_t* exps,
                                                           std::uint64_t* out, std::size_t n);
 __attribute__((target("avx2,fma"))) void pow2mod_many_avx2(const std::uint64_t* exps,
+                                                           std::uint64_t* out, std::size_t n);
+__attribute__((target("avx2,fma"))) void powmod_lanes_avx2(const std::uint64_t* bases,
+                                                           const std::uint64_t* exps,
+                                                           const arith_state_t* const* moduli,
                                                            std::uint64_t* out, std::size_t n);
 __attribute__((target("avx2,fma"))) void geometric_mod_p_avx2(std::uint64_t start,
                                                               std::uint64_t ratio,

@@ -5,11 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "quorvel/arith_state.hpp"
+
 namespace quorvel {
 
 void powmod_many_scalar(const std::uint64_t* bases, const std::uint64_t* exps, std::uint64_t* out,
                         std::size_t n);
 void pow2mod_many_scalar(const std::uint64_t* exps, std::uint64_t* out, std::size_t n);
+void powmod_lanes_scalar(const std::uint64_t* bases, const std::uint64_t* exps,
+                         const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n);
 void geometric_mod_p_scalar(std::uint64_t start, std::uint64_t ratio, std::size_t count,
                             std::uint64_t* out);
 

@@ -8,12 +8,18 @@
 // u = e0 + jS + t. S is chosen to balance the table against the walks, so the
 // work per prime is near its minimum whatever the number of walks.
 //
-// The solutions of a walk are reported in the order of a search with the
+// The solutions of a walk are recorded in the order of a search with the
 // stride g_order: by u mod g_order, then by u / g_order.
+//
+// A search runs in three steps so that the powers of 2 it needs can be
+// computed together with those of other primes: plan, queue the powers, run.
 #pragma once
 
 #include <cstdint>
 #include <vector>
+
+#include "search/power_batch.hpp"
+#include "search/prime_job.hpp"
 
 namespace quorvel {
 
@@ -24,9 +30,28 @@ struct class_walk_t {
   std::uint64_t xmod;     ///< passed to the factor report
 };
 
-/// Searches every walk over [u_lo, u_hi) and reports each factor found.
-/// `lcm` is a common multiple of every modulus. Needs set_prime_modulus(p).
-void search_classes(std::uint64_t p, const std::vector<class_walk_t>& walks, std::uint64_t lcm,
-                    std::uint64_t u_lo, std::uint64_t u_hi, std::uint64_t g_order);
+struct class_search_t {
+  std::vector<class_walk_t> walks;
+  std::uint64_t lcm = 1;      ///< a common multiple of every modulus
+  std::uint64_t u_lo = 0, u_hi = 0;
+  std::uint64_t g_order = 1;  ///< the stride whose order the reports follow
+  // Filled by plan_class_search.
+  std::uint64_t stride = 1, e0 = 0, entries = 0;
+  // Index of the first queued power (giant start, giant step, then the start
+  // and step of each walk).
+  std::uint32_t first_power = 0;
+
+  bool empty() const { return walks.empty() || u_hi <= u_lo; }
+};
+
+/// Chooses the stride and the table extent.
+void plan_class_search(class_search_t& cs);
+
+/// Queues the powers of 2 the search needs (st.b must be set).
+void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch_t& batch);
+
+/// Runs the search with the queued powers; records the solutions in st.found.
+/// Needs the modulus of the prime (arith).
+void run_class_search(const class_search_t& cs, prime_state_t& st, const power_batch_t& batch);
 
 }  // namespace quorvel

@@ -4,67 +4,74 @@
 // may be stored several times with different tags and are met, along the
 // probe chain, in the order they were stored.
 //
-// The table is sized per build to at least twice the number of entries it
-// will hold, so probe chains stay short. A slot is in use when its stamp
-// equals the table's current epoch, so emptying the table is one increment
-// (the slots are cleared only when the 32-bit epoch wraps). Tags are 32-bit,
-// so no n range can overflow them.
+// Probing reads only a 16-bit fingerprint per slot (0 = empty, otherwise bits
+// 40.. of the residue with the low bit forced on); the residue itself is
+// compared only when the fingerprint matches. The table is sized per build to
+// four times the entries it will hold, so most lookups of an absent residue
+// end at the first slot, and the fingerprints of even a large table stay in
+// the first-level cache. Emptying clears just the fingerprints in use. Tags
+// are 32-bit, so no n range can overflow them.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 namespace quorvel {
 
-struct hash_slot_t {
-  std::uint64_t key;
-  std::uint32_t tag;
-  std::uint32_t stamp;
-};
-
 struct hash_table_t {
-  std::vector<hash_slot_t> slots;
+  std::vector<std::uint16_t> fingerprint;
+  std::vector<std::uint64_t> key;
+  std::vector<std::uint32_t> tag;
   /// Slots in use minus one (a power of two minus one).
   std::uint64_t mask = 0;
-  /// Stamp of the slots filled since the last reset.
-  std::uint32_t epoch = 0;
 };
+
+inline std::uint16_t hash_fingerprint(std::uint64_t v) {
+  return static_cast<std::uint16_t>((v >> 40) | 1);
+}
 
 /// Empties the table and sizes it for `entries` stores.
 inline void hash_reset(hash_table_t& t, std::uint64_t entries) {
   std::uint64_t size = 16;
-  while (size < 2 * entries) size <<= 1;
-  if (t.slots.size() < size) t.slots.resize(size, hash_slot_t{0, 0, 0});
-  t.mask = size - 1;
-  if (++t.epoch == 0) {
-    for (hash_slot_t& s : t.slots) s.stamp = 0;
-    t.epoch = 1;
+  while (size < 4 * entries) size <<= 1;
+  if (t.fingerprint.size() < size) {
+    t.fingerprint.resize(size);
+    t.key.resize(size);
+    t.tag.resize(size);
   }
+  t.mask = size - 1;
+  std::fill(t.fingerprint.begin(), t.fingerprint.begin() + static_cast<std::ptrdiff_t>(size),
+            std::uint16_t{0});
 }
 
 /// Stores (v, tag) at the first free slot of v's probe chain.
 inline void store_hash(hash_table_t& t, std::uint64_t v, std::uint32_t tag) {
   std::uint64_t s = v & t.mask;
-  while (t.slots[s].stamp == t.epoch) s = (s + 1) & t.mask;
-  t.slots[s] = {v, tag, t.epoch};
-}
-
-/// The tag of the (skip+1)-th slot holding v along its probe chain, or 0.
-inline std::uint32_t lookup_hash(const hash_table_t& t, std::uint64_t v, std::uint32_t skip) {
-  for (std::uint64_t s = v & t.mask; t.slots[s].stamp == t.epoch; s = (s + 1) & t.mask) {
-    if (t.slots[s].key == v) {
-      if (skip == 0) return t.slots[s].tag;
-      --skip;
-    }
-  }
-  return 0;
+  while (t.fingerprint[s] != 0) s = (s + 1) & t.mask;
+  t.fingerprint[s] = hash_fingerprint(v);
+  t.key[s] = v;
+  t.tag[s] = tag;
 }
 
 /// Calls f(tag) for every tag stored under v, in the order stored.
 template <typename F>
 inline void for_each_tag(const hash_table_t& t, std::uint64_t v, F&& f) {
-  for (std::uint64_t s = v & t.mask; t.slots[s].stamp == t.epoch; s = (s + 1) & t.mask)
-    if (t.slots[s].key == v) f(t.slots[s].tag);
+  const std::uint16_t fp = hash_fingerprint(v);
+  for (std::uint64_t s = v & t.mask; t.fingerprint[s] != 0; s = (s + 1) & t.mask)
+    if (t.fingerprint[s] == fp && t.key[s] == v) f(t.tag[s]);
+}
+
+/// The tag of the (skip+1)-th slot holding v along its probe chain, or 0.
+inline std::uint32_t lookup_hash(const hash_table_t& t, std::uint64_t v, std::uint32_t skip) {
+  const std::uint16_t fp = hash_fingerprint(v);
+  for (std::uint64_t s = v & t.mask; t.fingerprint[s] != 0; s = (s + 1) & t.mask) {
+    if (t.fingerprint[s] == fp && t.key[s] == v) {
+      if (skip == 0) return t.tag[s];
+      --skip;
+    }
+  }
+  return 0;
 }
 
 }  // namespace quorvel

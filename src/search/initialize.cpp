@@ -8,15 +8,19 @@
 // be evaluated or does not hold: k >= 1,000,000 (no bitmap), even k (the
 // reciprocity step needs an odd k), and a k whose n list holds an n of the
 // other parity (a file that was not sieved by 3).
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
 #include "arith/number_theory.hpp"
 #include "quorvel/config.hpp"
 #include "quorvel/ktable.hpp"
+#include "search/residue_screen.hpp"
 #include "search/search.hpp"
 
 namespace quorvel {
+
+std::array<double, max_k> ak_reciprocal{};
 
 namespace {
 
@@ -55,15 +59,40 @@ bool all_n_have_parity(const std::vector<std::uint32_t>& ns, std::uint32_t parit
   return true;
 }
 
+/// Smallest prime factor of every m below the largest k with a bitmap.
+std::vector<std::uint32_t> smallest_factor;
+
+void build_smallest_factors(std::uint32_t limit) {
+  smallest_factor.assign(limit, 0);
+  for (std::uint32_t m = 2; m < limit; ++m) {
+    if (smallest_factor[m] != 0) continue;
+    for (std::uint64_t j = m; j < limit; j += m)
+      if (smallest_factor[j] == 0) smallest_factor[j] = m;
+  }
+}
+
+/// Bit m set when (m/k) = +1, 1 <= m < k. The symbol is multiplicative in m,
+/// so only the primes m below k need their own Jacobi symbol; every other m
+/// takes the product of (q/k) for its smallest prime factor q and (m/q / k).
 void build_jacobi_bitmap(std::uint32_t i) {
-  const std::int32_t k = ak[i];
+  const std::uint32_t k = static_cast<std::uint32_t>(ak[i]);
   std::vector<std::uint8_t>& bits = akjacobi[i];
-  bits.assign(static_cast<std::size_t>(k + 7) / 8, 0);
+  bits.assign((k + 7) / 8, 0);
   // (t/1) = +1 for every t: for k = 1 the one residue class t = 0 counts.
-  if (k == 1) bits[0] = 1;
-  for (std::int32_t m = 1; m < k; ++m)
-    if (jacobi(static_cast<std::uint32_t>(m), static_cast<std::uint32_t>(k)) == 1)
-      bits[static_cast<std::size_t>(m) / 8] |= static_cast<std::uint8_t>(1u << (m % 8));
+  if (k == 1) {
+    bits[0] = 1;
+    return;
+  }
+  static std::vector<std::int8_t> symbol;
+  symbol.assign(k, 0);
+  symbol[1] = 1;
+  for (std::uint32_t m = 2; m < k; ++m) {
+    const std::uint32_t q = smallest_factor[m];
+    symbol[m] = q == m ? static_cast<std::int8_t>(jacobi(m, k))
+                       : static_cast<std::int8_t>(symbol[q] * symbol[m / q]);
+  }
+  for (std::uint32_t m = 1; m < k; ++m)
+    if (symbol[m] == 1) bits[m / 8] |= static_cast<std::uint8_t>(1u << (m % 8));
 }
 
 void check_standard_set() {
@@ -89,6 +118,11 @@ bool initialize_proth_riesel() {
     std::printf("Initializing jacobi symbols...");
     std::fflush(stdout);
   }
+  std::uint32_t largest = 2;
+  for (std::uint32_t i = 0; i < num_k; ++i)
+    if (ak[i] <= jacobi_bitmap_limit && ak[i] % 2 == 1)
+      largest = std::max(largest, static_cast<std::uint32_t>(ak[i]));
+  build_smallest_factors(largest);
   for (std::uint32_t i = 0; i < num_k; ++i) {
     akjacobi[i].clear();
     const std::int32_t k = ak[i];
@@ -98,7 +132,9 @@ bool initialize_proth_riesel() {
     }
     if (alegk[i] != 0 && !all_n_have_parity(aunfacset[i], screened_parity(k))) alegk[i] = 0;
     build_jacobi_bitmap(i);
+    ak_reciprocal[i] = 1.0 / static_cast<double>(k);
   }
+  smallest_factor = {};
   if (verbose != 0) std::printf(" Done\n");
   std::fflush(stdout);
   check_standard_set();

@@ -14,13 +14,14 @@
 // prime powers, or a repeat of the previous chunk standing for the next digit
 // of a prime power.
 #include <algorithm>
+#include <array>
 
-#include "arith/mulmod.hpp"
 #include "primes/prime_stream.hpp"
 #include "quorvel/ktable.hpp"
 #include "quorvel/search_state.hpp"
 #include "search/order_of_two.hpp"
-#include "search/prime_state.hpp"
+#include "search/power_batch.hpp"
+#include "search/search.hpp"
 
 namespace quorvel {
 
@@ -28,9 +29,10 @@ namespace {
 
 constexpr std::uint32_t small_odd_primes[] = {3, 5, 7, 11, 13, 17, 19, 23, 29};
 
-/// Splits p-1 into its found prime powers (ascending) and the cofactor.
-std::uint64_t factor_p_minus_1(std::uint64_t q, std::span<const std::uint32_t> sieve_primes,
-                               prime_state_t& st) {
+/// Splits p-1 into its found prime powers (ascending, into st.pfactors) and
+/// returns the cofactor.
+std::uint64_t factor_p_minus_1(prime_state_t& st) {
+  const std::uint64_t q = st.p - 1;
   std::uint32_t n = 0;
   const int twos = __builtin_ctzll(q);
   st.pfactors[n++] = {2, static_cast<std::uint32_t>(twos), 0};
@@ -43,14 +45,14 @@ std::uint64_t factor_p_minus_1(std::uint64_t q, std::span<const std::uint32_t> s
     }
     if (count != 0) st.pfactors[n++] = {d, count, 0};
   }
-  for (std::uint32_t f : sieve_primes) {
+  for (std::uint32_t i = 0; i < st.nsieve; ++i) {
+    const std::uint32_t f = st.sieve_primes[i];
     std::uint32_t count = 0;
     while (rest % f == 0) {
       rest /= f;
       ++count;
     }
-    // The stream lists only primes that divide p-1; a prime that does not
-    // (a wrong record) would only weaken the bound, never break it.
+    // A listed prime that does not divide p-1 would only weaken the bound.
     if (count != 0 && n < st.pfactors.size()) st.pfactors[n++] = {f, count, 0};
   }
   st.npfactors = n;
@@ -100,31 +102,98 @@ void build_chunks(prime_state_t& st) {
   st.o2bfactors = nchunks;
 }
 
+/// The product of the chunks taken from the front of the list while they fit
+/// into the n range; 1 when that product is at most 4.
+std::uint64_t usable_chunk_product(const prime_state_t& st) {
+  const std::uint64_t range = nhigh - nlow;
+  std::uint64_t pm = 1;
+  for (std::uint32_t i = 0; i < st.o2bfactors; ++i) {
+    const std::uint64_t c = st.ao2bfactors[i];
+    if (c > range / pm) break;
+    pm *= c;
+  }
+  return pm <= 4 ? 1 : pm;
+}
+
+/// A prime factor whose power of 2 is still being raised towards 1.
+struct raising_t {
+  prime_state_t* st;
+  std::uint32_t i;
+  std::uint64_t y;
+};
+
+/// Factors p-1 and finds the kept copies of every prime factor, for all
+/// records at once; a single factor 2 is settled by the quadratic character
+/// of 2, known from p mod 8.
+void find_order(std::span<prime_state_t*> states) {
+  static power_batch_t batch;
+  static std::vector<raising_t> raising, next;
+  std::array<std::uint64_t, block_capacity> cofactor;
+  batch.clear();
+  raising.clear();
+  for (std::size_t s = 0; s < states.size(); ++s) {
+    prime_state_t& st = *states[s];
+    cofactor[s] = factor_p_minus_1(st);
+    for (std::uint32_t i = 0; i < st.npfactors; ++i) {
+      const pminus1_prime_t& pf = st.pfactors[i];
+      if (i == 0 && pf.count == 1) {
+        const std::uint64_t p8 = st.p % 8;
+        raising.push_back({&st, 0, p8 == 1 || p8 == 7 ? 1 : st.p - 1});
+      } else {
+        raising.push_back({&st, i, 0});
+        batch.add(st, 2, (st.p - 1) / ipow(pf.f, pf.count));
+      }
+    }
+  }
+  batch.run();
+  std::uint32_t next_out = 0;
+  for (raising_t& r : raising) {
+    if (!(r.i == 0 && r.st->pfactors[0].count == 1)) r.y = batch[next_out++];
+  }
+  // Raise every y != 1 to its prime, all side by side, until each is 1.
+  while (!raising.empty()) {
+    batch.clear();
+    next.clear();
+    for (const raising_t& r : raising) {
+      if (r.y == 1) continue;
+      ++r.st->pfactors[r.i].kept;
+      next.push_back(r);
+      batch.add(*r.st, r.y, r.st->pfactors[r.i].f);
+    }
+    batch.run();
+    for (std::size_t j = 0; j < next.size(); ++j) next[j].y = batch[static_cast<std::uint32_t>(j)];
+    raising.swap(next);
+  }
+  for (std::size_t s = 0; s < states.size(); ++s) {
+    prime_state_t& st = *states[s];
+    std::uint64_t bound = cofactor[s];
+    for (std::uint32_t i = 0; i < st.npfactors; ++i)
+      bound *= ipow(st.pfactors[i].f, st.pfactors[i].kept);
+    st.b = bound;
+    build_chunks(st);
+    st.pm = usable_chunk_product(st);
+  }
+}
+
 }  // namespace
+
+void order_2_bound_block(prime_block_t& block) {
+  std::array<prime_state_t*, block_capacity> states;
+  for (std::uint32_t j = 0; j < block.count; ++j) states[j] = &block.jobs[j];
+  find_order(std::span<prime_state_t*>(states.data(), block.count));
+}
 
 std::uint64_t order_2_bound_with(std::uint64_t p, std::span<const std::uint32_t> sieve_primes,
                                  prime_state_t& st) {
-  const std::uint64_t q = p - 1;
-  const std::uint64_t cofactor = factor_p_minus_1(q, sieve_primes, st);
-  std::uint64_t bound = cofactor;
-  for (std::uint32_t i = 0; i < st.npfactors; ++i) {
-    pminus1_prime_t& pf = st.pfactors[i];
-    const std::uint64_t full = ipow(pf.f, pf.count);
-    std::uint64_t y = pow2mod(q / full);
-    std::uint32_t v = 0;
-    while (y != 1) {
-      y = powmod_sse2(y, pf.f);
-      ++v;
-    }
-    pf.kept = v;
-    bound *= ipow(pf.f, v);
-  }
-  build_chunks(st);
-  return bound;
+  st.reset(p, sieve_primes);
+  prime_state_t* one = &st;
+  find_order(std::span<prime_state_t*>(&one, 1));
+  return st.b;
 }
 
 std::uint64_t order_2_bound(std::uint64_t p) {
-  return order_2_bound_with(p, pminus1_factors(sievewindowindex), prime_state);
+  static prime_state_t st;
+  return order_2_bound_with(p, pminus1_factors(sievewindowindex), st);
 }
 
 }  // namespace quorvel

@@ -9,19 +9,17 @@
 // one class modulo lcm(Pm, akpower), which check_factors_sph searches.
 #include <numeric>
 
-#include "arith/mulmod.hpp"
-#include "quorvel/config.hpp"
+#include "arith/number_theory.hpp"
 #include "quorvel/ktable.hpp"
 #include "quorvel/search_state.hpp"
-#include "search/prime_state.hpp"
+#include "search/class_search.hpp"
+#include "search/power_batch.hpp"
 #include "search/search.hpp"
 #include "search/subgroup_dlog.hpp"
 
 namespace quorvel {
 
 namespace {
-
-subgroup_dlog_t sph_dlog;
 
 void drop_k(prime_state_t& st, std::uint32_t i) {
   st.akmask[i] = 0;
@@ -31,55 +29,34 @@ void drop_k(prime_state_t& st, std::uint32_t i) {
 
 }  // namespace
 
-bool sph_idea(std::uint64_t p, std::uint64_t b) {
-  prime_state_t& st = prime_state;
+void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& ys,
+              const std::array<std::uint32_t, max_k>& first_part, class_search_t& cs) {
   const std::uint64_t pm = st.pm;
-  if (pm <= 4) return false;
-
-  // The prime factorisation of Pm, from the prime factors of p-1 that the
-  // chunks are built of.
-  std::array<std::pair<std::uint64_t, std::uint32_t>, 16> factors;
-  std::uint32_t nfactors = 0;
-  std::uint64_t rest = pm;
-  for (std::uint32_t i = 0; i < st.npfactors && rest > 1; ++i) {
-    const std::uint64_t f = st.pfactors[i].f;
-    std::uint32_t e = 0;
-    while (rest % f == 0) {
-      rest /= f;
-      ++e;
-    }
-    if (e != 0) factors[nfactors++] = {f, e};
-  }
-  dlog_prepare(sph_dlog, powmod_sse2((p + 1) / 2, b / pm), pm, factors.data(), nfactors);
-
-  std::array<std::uint32_t, max_k> idx;
-  std::array<std::uint64_t, max_k> xs, logs;
-  std::array<bool, max_k> ok;
-  std::uint32_t count = 0;
+  std::array<std::uint64_t, max_k> res{}, step{};
   for (std::uint32_t i = 0; i < num_k; ++i) {
     if (st.akmask[i] == 0) continue;
-    idx[count] = i;
-    xs[count++] = st.x[i];
-  }
-  dlog_find(sph_dlog, xs.data(), logs.data(), ok.data(), count);
-
-  // Every n of the k is akequiv (mod akpower): the two classes must agree
-  // modulo their gcd, and their join starts at the least n >= n mod Pm.
-  std::array<std::uint64_t, max_k> res{}, step{};
-  for (std::uint32_t j = 0; j < count; ++j) {
-    const std::uint32_t i = idx[j];
-    if (!ok[j]) {
+    std::uint64_t n;
+    if (!dlog_solve(d, ys.out.data() + first_part[i], n)) {
       drop_k(st, i);
       continue;
     }
+    // Every n of the k is akequiv (mod akpower): the two classes must agree
+    // modulo their gcd, and their join starts at the least n >= n mod Pm.
     const std::uint64_t power = akpower[i];
     const std::uint64_t g = std::gcd(pm, power);
-    if ((logs[j] + power - akequiv[i]) % g != 0) {
+    if ((n + power - akequiv[i]) % g != 0) {
       drop_k(st, i);
       continue;
     }
-    std::uint64_t n = logs[j];
-    while (n % power != akequiv[i] % power) n += pm;
+    // The least n + j*Pm = akequiv (mod P): j = ((a - n)/g) * (Pm/g)^-1
+    // modulo P/g.
+    const std::uint64_t pg = power / g;
+    if (pg > 1) {
+      const std::uint64_t want = ((akequiv[i] % power + power - n % power) % power) / g % pg;
+      const std::uint64_t inv = multinv32(static_cast<std::uint32_t>(pm / g % pg),
+                                          static_cast<std::uint32_t>(pg));
+      n += pm * (want * inv % pg);
+    }
     if (n > nhigh) {
       drop_k(st, i);
       continue;
@@ -89,11 +66,11 @@ bool sph_idea(std::uint64_t p, std::uint64_t b) {
   }
   if (st.kmaskcnt == 0) {
     ++stat_whackedp;
-    return true;
+    cs.walks.clear();
+    return;
   }
   const std::uint64_t x = pm / std::gcd(pm, std::uint64_t{kpowerlcm}) * kpowerlcm;
-  check_factors_sph(p, x, res, step);
-  return true;
+  check_factors_sph(st, x, res, step, cs);
 }
 
 }  // namespace quorvel

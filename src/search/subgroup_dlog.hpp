@@ -1,10 +1,10 @@
-// Discrete logarithms in a subgroup of smooth order, by Pohlig-Hellman:
-// the log modulo each prime power f^e of the order is found digit by digit,
-// each digit a logarithm in the subgroup of prime order f (a scan of the f
-// powers for small f, baby-step giant-step for larger f), and the parts are
-// joined by the Chinese remainder theorem. The tables of one generator are
-// built once and serve every element looked up for the same prime; the
-// elements are handled together, so their powers are computed side by side.
+// Discrete logarithms in a subgroup of smooth order, by Pohlig-Hellman: for
+// each prime power f^e of the order, the log of y_f = x^(order/f^e) to the
+// base g_f (of order f^e) is found, and the parts are joined by the Chinese
+// remainder theorem. A small f^e is scanned outright; otherwise the log goes
+// digit by digit, each digit a logarithm in the subgroup of order f (a scan
+// for small f, baby-step giant-step for larger f). The tables of one prime
+// are built once and serve every element looked up for it.
 #pragma once
 
 #include <array>
@@ -16,15 +16,15 @@
 namespace quorvel {
 
 struct dlog_part_t {
-  std::uint64_t f;         ///< the prime
-  std::uint32_t e;         ///< its exponent in the order
-  std::uint64_t fe;        ///< f^e
-  std::uint64_t g;         ///< generator^(order / f^e), of order f^e
-  std::uint64_t gamma;     ///< g^(f^(e-1)), of order f
-  std::uint64_t m;         ///< baby steps of the prime-order search (0: scan)
-  std::uint64_t giant;     ///< gamma^(-m)
-  std::vector<std::uint64_t> powers;  ///< gamma^j for the scan
-  hash_table_t table;      ///< gamma^j -> j + 1 for the baby steps
+  std::uint64_t f;       ///< the prime
+  std::uint32_t e;       ///< its exponent in the order
+  std::uint64_t fe;      ///< f^e
+  std::uint64_t g;       ///< the generator of the part, of order f^e
+  std::uint64_t gamma;   ///< g^(f^(e-1)), of order f
+  std::uint64_t m;       ///< baby steps of a prime-order search (0: scan)
+  std::uint64_t giant;   ///< gamma^(-m) for the giant steps
+  std::vector<std::uint64_t> powers;  ///< the scanned powers (of g or gamma)
+  hash_table_t table;    ///< gamma^j -> j + 1 for the baby steps
 };
 
 struct subgroup_dlog_t {
@@ -33,15 +33,21 @@ struct subgroup_dlog_t {
   std::array<dlog_part_t, 16> parts;
 };
 
-/// Prepares logarithms to the base h, whose order is `order` = prod f^e over
-/// the given (prime, exponent) pairs, primes ascending. Needs
-/// set_prime_modulus(p).
-void dlog_prepare(subgroup_dlog_t& d, std::uint64_t h, std::uint64_t order,
-                  const std::pair<std::uint64_t, std::uint32_t>* factors, std::uint32_t nfactors);
+/// Part sizes: a prime power up to this is scanned whole; a prime up to this
+/// is scanned digit by digit; a larger prime gets baby-step giant-step.
+constexpr std::uint64_t dlog_scan_whole = 64;
+constexpr std::uint64_t dlog_scan_prime = 48;
 
-/// For each i < count: n[i] (0 <= n < order) with h^n[i] = x[i], and ok[i]
-/// true; ok[i] false when x[i] is not a power of h.
-void dlog_find(subgroup_dlog_t& d, const std::uint64_t* x, std::uint64_t* n, bool* ok,
-               std::uint32_t count);
+/// The baby-step count for a prime f searched for about `lookups` elements.
+std::uint64_t dlog_baby_steps(std::uint64_t f, std::uint64_t lookups);
+
+/// Builds the tables of the parts; d.parts[i] must hold f, e, fe, g, gamma
+/// and, for a baby-step part (fe > dlog_scan_whole and f > dlog_scan_prime),
+/// m and giant. Needs the modulus of the prime (arith).
+void dlog_prepare(subgroup_dlog_t& d);
+
+/// n (0 <= n < order) with g^n = x, given y[i] = x^(order / fe_i) for every
+/// part; false when x is not in the subgroup. Needs the modulus (arith).
+bool dlog_solve(const subgroup_dlog_t& d, const std::uint64_t* y, std::uint64_t& n);
 
 }  // namespace quorvel

@@ -77,6 +77,37 @@ TEST_P(ArithVariants, PowmodManyMatchesReference) {
   }
 }
 
+TEST_P(ArithVariants, PowmodLanesMixesModuli) {
+  // Every element under its own prime, drawn from small to near 2^50, so
+  // every group mixes moduli of very different sizes.
+  std::mt19937_64 rng(37);
+  const auto& primes = ref::test_primes();
+  std::vector<arith_state_t> states(primes.size());
+  for (std::size_t i = 0; i < primes.size(); ++i) {
+    set_prime_modulus(primes[i]);
+    states[i] = arith;
+  }
+  const arith_state_t shared = arith;
+  for (const std::size_t n : batch_sizes) {
+    std::vector<const arith_state_t*> mods(n);
+    std::vector<std::uint64_t> bases(n), exps(n), out(n, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+      mods[i] = &states[rng() % states.size()];
+      const std::uint64_t p = mods[i]->globalp[0];
+      bases[i] = rng() % p;
+      exps[i] = batch_exponents(1, p, rng)[0];
+    }
+    powmod_lanes(bases.data(), exps.data(), mods.data(), out.data(), n);
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::uint64_t p = mods[i]->globalp[0];
+      ASSERT_EQ(out[i], ref::powmod(bases[i], exps[i], p))
+          << "p=" << p << " n=" << n << " i=" << i << " b=" << bases[i] << " e=" << exps[i];
+    }
+    // The shared modulus is left as it was.
+    ASSERT_EQ(std::memcmp(&arith, &shared, sizeof shared), 0);
+  }
+}
+
 TEST_P(ArithVariants, PowmodManyFermat) {
   std::mt19937_64 rng(32);
   for (const std::uint64_t p : batch_primes()) {

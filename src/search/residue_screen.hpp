@@ -1,0 +1,48 @@
+// The quadratic-residue screen of a k (alegk = L != 0): (t/k) for t = p mod k
+// comes from the k's Jacobi bitmap; reciprocity turns it into (k/p), the sign
+// sigma (-1 Proth, +1 Riesel) and, when 2 is a non-residue (p = 3, 5 mod 8),
+// the parity of the k's n decide whether L is a residue modulo p. A prime can
+// divide a candidate of the k only if it is.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "quorvel/config.hpp"
+#include "quorvel/ktable.hpp"
+
+namespace quorvel {
+
+/// 1/k as a double for every screened k (set up with the bitmaps).
+extern std::array<double, max_k> ak_reciprocal;
+
+/// p mod k for p < 2^50 and a screened k: the quotient estimate from the
+/// double reciprocal is within 1 of the true one.
+inline std::uint64_t mod_small_k(std::uint64_t p, std::uint32_t k, double recip) {
+  const std::uint64_t q = static_cast<std::uint64_t>(static_cast<double>(p) * recip);
+  std::int64_t t = static_cast<std::int64_t>(p - q * k);
+  if (t < 0) t += k;
+  else if (t >= static_cast<std::int64_t>(k)) t -= k;
+  return static_cast<std::uint64_t>(t);
+}
+
+inline bool passes_residue_screen(std::uint64_t p, std::uint32_t i) {
+  const std::int32_t legk = alegk[i];
+  if (legk == 0) return true;
+  const std::uint32_t k = static_cast<std::uint32_t>(ak[i]);
+  const std::uint64_t t = mod_small_k(p, k, ak_reciprocal[i]);
+  const std::uint32_t j = (akjacobi[i][t / 8] >> (t % 8)) & 1;
+  const std::uint32_t p8 = static_cast<std::uint32_t>(p % 8);
+  const std::uint32_t e = ((k - 1) * (p8 - 1) / 4) & 1;
+  std::uint32_t x = j ^ e;
+  const bool proth = mode == mode_proth;
+  if (proth && p % 4 == 3) x ^= 1;
+  if (p8 == 3 || p8 == 5) {
+    if (akpower[i] % 2 == 0 && (akequiv[i] & 1) == x) return false;
+    const std::int32_t sigma_k = proth ? -ak[i] : ak[i];
+    if (legk != sigma_k) x ^= 1;
+  }
+  return x == 1;
+}
+
+}  // namespace quorvel

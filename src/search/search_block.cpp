@@ -1,0 +1,189 @@
+// The search of a block of primes, stage by stage, with the powers of all
+// primes of the block computed side by side at each stage:
+//
+//  1. the order of 2 (order_of_two.cpp): B, the chunks and Pm;
+//  2. the filters: every k that passes its quadratic-residue screen meets the
+//     power test. With c = -k (Proth) or k (Riesel) and v = c*2^a, every
+//     n = a + jP needs v*(2^P)^j = 1, so v must lie in the subgroup generated
+//     by 2^P: v^E = 1 with E = B / gcd(P, B). With g = gcd(B, kpowerlcm)
+//     (every gcd(P, B) divides it) and D = lcm(Pm, g), one large power
+//     y = c^(B/D) gives c^E = y^(D/gcd(P,B)), and 2^(aE) comes directly;
+//  3. for the k that stay, the inputs of their logarithms modulo Pm:
+//     (c^(B/Pm))^(Pm/f^e) = y^(D/f^e) for every prime power f^e of Pm, whose
+//     generators 2^(-B/f^e) were computed in stage 2;
+//  4. per prime, the logarithms and the plan of the final search (sph_idea),
+//     or the plain search when Pm is 1 (check_factors);
+//  5. the powers of 2 of every final search, then the searches themselves.
+#include <numeric>
+#include <vector>
+
+#include "arith/mulmod.hpp"
+#include "quorvel/config.hpp"
+#include "quorvel/ktable.hpp"
+#include "quorvel/search_state.hpp"
+#include "search/class_search.hpp"
+#include "search/order_of_two.hpp"
+#include "search/power_batch.hpp"
+#include "search/residue_screen.hpp"
+#include "search/search.hpp"
+#include "search/subgroup_dlog.hpp"
+
+namespace quorvel {
+
+namespace {
+
+/// A k that passed the screen, with the indices of its powers.
+struct passer_t {
+  std::uint32_t kindex;
+  std::uint64_t gk;      ///< gcd(akpower, B)
+  std::uint32_t y;       ///< c^(B/D) in the first batch
+  std::uint32_t two_ae;  ///< 2^(aE) in the first batch
+  std::uint32_t test;    ///< y^(D/gk) in the second batch
+};
+
+/// A prime power f^e of Pm with the indices of its generators.
+struct part_plan_t {
+  std::uint64_t f, fe, m;
+  std::uint32_t e;
+  std::uint32_t g, gamma, giant;  ///< indices in the first batch
+};
+
+struct job_plan_t {
+  std::uint64_t g = 1, d = 1;
+  std::uint32_t nparts = 0;
+  std::array<part_plan_t, 16> parts;
+  std::uint32_t first_passer = 0, npassers = 0;
+  std::array<std::uint32_t, max_k> first_part{};
+  class_search_t cs;
+};
+
+power_batch_t first, second, logs, walks;
+std::vector<passer_t> passers;
+std::array<job_plan_t, block_capacity> plans;
+subgroup_dlog_t dlog;
+
+/// Stage 2 for one prime: the screens, then the powers of its passers and of
+/// the generators of the prime powers of Pm.
+void queue_filters(prime_state_t& st, job_plan_t& plan) {
+  st.kmaskcnt = 0;
+  const std::uint64_t b = st.b, p = st.p;
+  plan.g = std::gcd(b, std::uint64_t{kpowerlcm});
+  plan.d = std::lcm(st.pm, plan.g);
+  plan.first_passer = static_cast<std::uint32_t>(passers.size());
+  const bool proth = mode == mode_proth;
+  for (std::uint32_t i = 0; i < num_k; ++i) {
+    st.akmask[i] = 0;
+    if (aknres[i] == 0 || !passes_residue_screen(p, i)) {
+      ++stat_whackedk;
+      continue;
+    }
+    const std::uint64_t k = static_cast<std::uint64_t>(ak[i]) % p;
+    const std::uint64_t c = proth && k != 0 ? p - k : k;
+    const std::uint64_t gk = std::gcd(std::uint64_t{akpower[i]}, plan.g);
+    // 2^(aE) = 2^(a (B/gk) mod B), and a (B/gk) = (a mod gk)(B/gk) (mod B).
+    const std::uint64_t ae = (akequiv[i] % gk) * (b / gk);
+    passers.push_back({i, gk, first.add(st, c, b / plan.d), first.add(st, 2, ae), 0});
+  }
+  plan.npassers = static_cast<std::uint32_t>(passers.size()) - plan.first_passer;
+  plan.nparts = 0;
+  if (st.pm == 1 || plan.npassers == 0) return;
+  std::uint64_t rest = st.pm;
+  for (std::uint32_t i = 0; i < st.npfactors && rest > 1; ++i) {
+    const std::uint64_t f = st.pfactors[i].f;
+    part_plan_t part{f, 1, 0, 0, 0, 0, 0};
+    while (rest % f == 0) {
+      rest /= f;
+      part.fe *= f;
+      ++part.e;
+    }
+    if (part.e == 0) continue;
+    // g = 2^-(B/f^e) (order f^e), gamma = 2^-(B/f) (order f).
+    part.g = first.add(st, 2, b - b / part.fe);
+    part.gamma = first.add(st, 2, b - b / f);
+    if (part.fe > dlog_scan_whole && f > dlog_scan_prime) {
+      part.m = dlog_baby_steps(f, plan.npassers);
+      part.giant = first.add(st, 2, part.m * (b / f) % b);  // gamma^-m
+    }
+    plan.parts[plan.nparts++] = part;
+  }
+}
+
+/// Stage 3 for one prime: the power test decides; the k that stay queue the
+/// inputs of their logarithms.
+void decide_filters(prime_state_t& st, job_plan_t& plan) {
+  arith = st.mod;
+  for (std::uint32_t j = 0; j < plan.npassers; ++j) {
+    const passer_t& ps = passers[plan.first_passer + j];
+    if (mul_mod_p_reduced(second[ps.test], first[ps.two_ae]) != 1) {
+      ++stat_whackedk;
+      continue;
+    }
+    st.akmask[ps.kindex] = 1;
+    ++st.kmaskcnt;
+    if (plan.nparts == 0) continue;
+    const std::uint64_t y = first[ps.y];
+    plan.first_part[ps.kindex] = logs.add(st, y, plan.d / plan.parts[0].fe);
+    for (std::uint32_t q = 1; q < plan.nparts; ++q) logs.add(st, y, plan.d / plan.parts[q].fe);
+  }
+  if (st.kmaskcnt == 0) ++stat_whackedp;
+}
+
+/// Stage 4 for one prime: logarithms and the plan of its final search.
+void plan_search(prime_state_t& st, job_plan_t& plan) {
+  plan.cs.walks.clear();
+  if (st.kmaskcnt == 0) return;
+  arith = st.mod;
+  if (st.pm == 1) {
+    check_factors(st, plan.cs);
+  } else {
+    dlog.order = st.pm;
+    dlog.nparts = plan.nparts;
+    for (std::uint32_t q = 0; q < plan.nparts; ++q) {
+      const part_plan_t& pp = plan.parts[q];
+      dlog_part_t& part = dlog.parts[q];
+      part.f = pp.f;
+      part.e = pp.e;
+      part.fe = pp.fe;
+      part.g = first[pp.g];
+      part.gamma = first[pp.gamma];
+      part.m = pp.m;
+      part.giant = pp.m != 0 ? first[pp.giant] : 0;
+    }
+    dlog_prepare(dlog);
+    sph_idea(st, dlog, logs, plan.first_part, plan.cs);
+  }
+  queue_class_powers(plan.cs, st, walks);
+}
+
+}  // namespace
+
+void search_block(prime_block_t& block) {
+  order_2_bound_block(block);
+  first.clear();
+  passers.clear();
+  for (std::uint32_t j = 0; j < block.count; ++j) queue_filters(block.jobs[j], plans[j]);
+  first.run();
+  second.clear();
+  for (std::uint32_t j = 0; j < block.count; ++j) {
+    const job_plan_t& plan = plans[j];
+    for (std::uint32_t q = 0; q < plan.npassers; ++q) {
+      passer_t& ps = passers[plan.first_passer + q];
+      ps.test = second.add(block.jobs[j], first[ps.y], plan.d / ps.gk);
+    }
+  }
+  second.run();
+  logs.clear();
+  for (std::uint32_t j = 0; j < block.count; ++j) decide_filters(block.jobs[j], plans[j]);
+  logs.run();
+  walks.clear();
+  for (std::uint32_t j = 0; j < block.count; ++j) plan_search(block.jobs[j], plans[j]);
+  walks.run();
+  for (std::uint32_t j = 0; j < block.count; ++j) {
+    prime_state_t& st = block.jobs[j];
+    if (plans[j].cs.empty()) continue;
+    arith = st.mod;
+    run_class_search(plans[j].cs, st, walks);
+  }
+}
+
+}  // namespace quorvel
