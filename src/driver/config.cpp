@@ -1,8 +1,9 @@
 // The run configuration globals and the two text helpers of the command line.
 #include "quorvel/config.hpp"
-#include "quorvel/common.hpp"
 
 #include <cctype>
+
+#include "quorvel/common.hpp"
 
 namespace quorvel {
 
