@@ -14,6 +14,7 @@
 #include "quorvel/common.hpp"
 #include "quorvel/config.hpp"
 #include "quorvel/search_state.hpp"
+#include "search/prime_job.hpp"
 #include "search/search.hpp"
 
 namespace quorvel {
@@ -42,6 +43,35 @@ std::uint64_t prime_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t i
       last_save = p;
     }
     p = next_sieved_p();
+  }
+  return p;
+}
+
+/// Proth and Riesel mode: the primes go to the search in blocks, so that the
+/// powers of a block's primes are computed side by side; each prime's factors
+/// are then reported in order and followed by its progress save, exactly as
+/// if the primes had been handled one at a time.
+std::uint64_t block_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
+                         std::ostream& out) {
+  static prime_block_t block;
+  std::uint64_t last_save = pmin;
+  std::uint64_t p = next_sieved_p();
+  while (p <= pmax) {
+    block.count = 0;
+    while (p <= pmax && block.count < block_capacity) {
+      block.jobs[block.count++].reset(p, pminus1_factors(sievewindowindex));
+      p = next_sieved_p();
+    }
+    search_block(block);
+    for (std::uint32_t j = 0; j < block.count; ++j) {
+      const prime_state_t& st = block.jobs[j];
+      ++stat_testedp;
+      report_found(st);
+      if (st.p - last_save >= interval) {
+        save_progress(st.p, out);
+        last_save = st.p;
+      }
+    }
   }
   return p;
 }
@@ -75,7 +105,7 @@ std::uint64_t sieve_range(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t 
       p_end = prime_loop<nm_do_p>(pmin, pmax, interval, out);
       break;
     default:
-      p_end = prime_loop<test_idea>(pmin, pmax, interval, out);
+      p_end = block_loop(pmin, pmax, interval, out);
       break;
   }
   time_stop(&timetot);
