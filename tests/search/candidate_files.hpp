@@ -57,8 +57,9 @@ struct Candidates {
       std::uint32_t prev = 0;
       bool first = true;
       for (std::uint32_t n : ns[j]) {
-        out += first ? std::to_string(n) : "+" + std::to_string(n - prev);
-        out += "\n";
+        if (!first) out += '+';
+        out += std::to_string(first ? n : n - prev);
+        out += '\n';
         first = false;
         prev = n;
       }

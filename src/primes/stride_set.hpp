@@ -1,0 +1,100 @@
+// A set of odd prime strides walking forward through a stream of positions
+// that is cut into segments of S positions (S a power of two). For each
+// segment in turn, the set reports every position of the segment that a
+// stride hits. Strides shorter than a segment keep their next offset in a
+// flat list and are visited every segment; longer ones hit a segment at
+// most once and wait in a ring of buckets, one per coming segment, so that
+// a segment only sees the strides that hit it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace quorvel::primes_detail {
+
+class stride_set {
+ public:
+  /// Empties the set; segments are `segment_bits` positions long and no
+  /// stride will ever be longer than `max_stride`, nor be added further
+  /// than `max_start` positions ahead of the current segment's start.
+  void reset(std::uint32_t segment_bits, std::uint64_t max_stride, std::uint64_t max_start);
+
+  /// Adds stride d whose first hit lies `start` positions after the start of
+  /// the current segment. Strides must be added in increasing order.
+  void add(std::uint32_t d, std::uint64_t start) {
+    if (d < segment_bits_) {
+      short_hits_ += segment_bits_ / d + 1;
+      short_d_.push_back(d);
+      short_next_.push_back(static_cast<std::uint32_t>(start));
+    } else {
+      push_long(cur_segment_ + (start >> segment_shift_), d,
+                static_cast<std::uint32_t>(start & (segment_bits_ - 1)));
+    }
+  }
+
+  /// Calls hit(offset, d) for every hit of a short stride in the current
+  /// segment (offsets below S), stride by stride in increasing order.
+  /// run_long_strides must follow.
+  template <class Hit>
+  void run_short_strides(Hit&& hit) {
+    const std::uint32_t s = segment_bits_;
+    const std::size_t n = short_d_.size();
+    const std::uint32_t* d_list = short_d_.data();
+    std::uint32_t* next = short_next_.data();
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::uint32_t d = d_list[i];
+      std::uint32_t off = next[i];
+      for (; off < s; off += d) hit(off, d);
+      next[i] = off - s;
+    }
+  }
+
+  /// Calls hit(offset, d) for every hit of a long stride in the current
+  /// segment, in no particular order; then moves to the next segment.
+  template <class Hit>
+  void run_long_strides(Hit&& hit) {
+    std::vector<std::uint64_t>& bucket = ring_[cur_segment_ & ring_mask_];
+    for (const std::uint64_t e : bucket) {
+      const std::uint32_t off = static_cast<std::uint32_t>(e);
+      const std::uint32_t d = static_cast<std::uint32_t>(e >> 32);
+      hit(off, d);
+      const std::uint64_t pos = std::uint64_t{off} + d;
+      push_long(cur_segment_ + (pos >> segment_shift_), d,
+                static_cast<std::uint32_t>(pos & (segment_bits_ - 1)));
+    }
+    bucket.clear();
+    ++cur_segment_;
+  }
+
+  /// At least as many as the hits the current segment will report.
+  std::size_t hit_bound() const { return short_hits_ + ring_[cur_segment_ & ring_mask_].size(); }
+
+  /// Both runs with a hit that writes offset << 32 | d to out and moves out
+  /// on when bit `offset` of the segment is clear; the short strides
+  /// unrolled. Returns the end of what was written (at most hit_bound()
+  /// entries); *long_begin receives where the long strides' part begins.
+  /// May read the first bit after the segment.
+  std::uint64_t* note_segment(const std::uint8_t* bytes, std::uint64_t* out,
+                              std::uint64_t** long_begin);
+
+  /// Both runs with a hit that sets bit `offset` of the segment (bit
+  /// offset & 7 of byte offset >> 3), the short strides unrolled. May also
+  /// set the first bit after the segment.
+  void mark_segment(std::uint8_t* bytes);
+
+ private:
+  void push_long(std::uint64_t segment, std::uint32_t d, std::uint32_t off) {
+    ring_[segment & ring_mask_].push_back((std::uint64_t{d} << 32) | off);
+  }
+
+  std::uint32_t segment_bits_ = 1;
+  std::uint32_t segment_shift_ = 0;
+  std::size_t short_hits_ = 0;  ///< sum of S / d + 1 over the short strides
+  std::vector<std::uint32_t> short_d_;
+  std::vector<std::uint32_t> short_next_;
+  std::vector<std::vector<std::uint64_t>> ring_;
+  std::uint64_t ring_mask_ = 0;
+  std::uint64_t cur_segment_ = 0;
+};
+
+}  // namespace quorvel::primes_detail

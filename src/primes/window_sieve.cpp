@@ -1,0 +1,179 @@
+// Sieving one window. The window is cut into segments of S bits; each
+// segment is first filled from the patterns of the primes 3 to 37, then
+// every base prime d from 41 to Q (the first base prime with Q^2 >= a + 2W)
+// marks its odd multiples from 3d on, so that a base prime inside the window
+// stays a prime whatever variant sieves it. The strides of the base primes
+// carry over from one window to the next, so only a prime that is new to a
+// range costs a 64-bit remainder. Right after a segment is sieved, while it
+// is still in the cache, the p-1 record takes its share of it.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "primes/base_primes.hpp"
+#include "primes/presieve.hpp"
+#include "primes/prime_stream.hpp"
+#include "primes/window.hpp"
+#include "quorvel/common.hpp"
+#include "quorvel/config.hpp"
+
+namespace quorvel {
+
+std::uint32_t sievewindowsize = 0;
+std::uint64_t sievewindowlow = 0;
+
+namespace primes_detail {
+
+std::vector<std::uint64_t> window_words;
+std::uint32_t segment_bits = 0;
+
+namespace {
+
+/// First prime that is not pre-sieved.
+constexpr std::uint64_t first_sieving_prime = 41;
+constexpr std::uint32_t min_window = 1u << 10;
+constexpr std::uint32_t max_window = 1u << 24;
+
+stride_run sieve_run;
+
+/// Q search, carried forward while the window tops grow.
+base_cursor q_cursor;
+std::uint64_t q_cursor_top = 0;
+std::uint32_t q_cursor_generation = 0;
+
+[[noreturn]] void stop(const char* text, unsigned long long value) {
+  std::printf("%s%llu\n", text, value);
+  std::fflush(stdout);
+  std::exit(1);
+}
+
+/// Q for a window top: the first base prime whose square is at least top.
+base_cursor find_q(std::uint64_t top) {
+  if (q_cursor_generation != base_generation || top < q_cursor_top) {
+    q_cursor = base_cursor{};
+    q_cursor_generation = base_generation;
+  }
+  while (q_cursor.value * q_cursor.value < top) {
+    if (q_cursor.index + 1 >= nprimes) {
+      stop("The base primes do not reach far enough to sieve up to ", top);
+    }
+    q_cursor.advance();
+  }
+  q_cursor_top = top;
+  return q_cursor;
+}
+
+/// Window index of the first odd multiple m*d >= a + 1 with m >= 3.
+std::uint64_t first_sieve_index(std::uint64_t a, std::uint64_t d) {
+  const std::uint64_t m = ((a + d + 1) >> 1) % d;
+  std::uint64_t o = (d - m) % d;
+  if (a + 1 + 2 * o == d) o += d;
+  return o;
+}
+
+/// Clears the bits of the pre-sieved primes 3 to 37 and sets the bit of 1
+/// where they fall into segment s of a window that starts low.
+void fix_low_segment(std::uint64_t a, std::uint32_t s, std::uint64_t* words) {
+  const std::uint64_t first = std::uint64_t{s} * segment_bits;
+  const std::uint64_t last = first + segment_bits;
+  for (const std::uint64_t d : presieve_primes) {
+    if (d < a + 1) continue;
+    const std::uint64_t i = (d - a - 1) / 2;
+    if (i >= first && i < last) {
+      const std::uint64_t bit = i - first;
+      words[bit >> 6] &= ~(std::uint64_t{1} << (bit & 63));
+    }
+  }
+  if (a == 0 && s == 0) words[0] |= 1;  // the number 1 is not a prime
+}
+
+void sieve_window(std::uint64_t a, bool record) {
+  a &= ~std::uint64_t{1};
+  const std::uint32_t w = sievewindowsize;
+  if (w == 0) stop("The sieve window has no size: ", 0);
+  if (nprimes == 0) stop("The base primes are missing: ", 0);
+  // Also keeps a + 2W far from wrapping around.
+  if (a >= last_base_prime * last_base_prime) {
+    stop("The base primes do not reach far enough to sieve above ", a);
+  }
+  pminus1_invalidate();
+  pending_primes = 0;
+
+  window_plan plan;
+  plan.low = a;
+  plan.top = a + 2 * std::uint64_t{w};
+  plan.q = find_q(plan.top);
+  sievewindowlow = a;
+
+  sieve_run.prepare(plan, first_sieving_prime);
+  base_cursor& next = sieve_run.next;
+  while (next.index <= plan.q.index) {
+    sieve_run.set.add(static_cast<std::uint32_t>(next.value), first_sieve_index(a, next.value));
+    if (next.index + 1 >= nprimes) {
+      next.index = nprimes;  // the table is used up
+      break;
+    }
+    next.advance();
+  }
+  if (record) pminus1_begin_window(plan);
+
+  const std::uint32_t words_per_segment = segment_bits / 64;
+  const std::uint32_t segments = w / segment_bits;
+  for (std::uint32_t s = 0; s < segments; ++s) {
+    std::uint64_t* words = window_words.data() + std::size_t{s} * words_per_segment;
+    presieve_words(words, words_per_segment, a / 2 + std::uint64_t{s} * segment_bits);
+    if (a <= presieve_last_prime) fix_low_segment(a, s, words);
+    sieve_run.set.mark_segment(reinterpret_cast<std::uint8_t*>(words));
+    if (record) pminus1_segment(s);
+  }
+  sieve_run.finish(plan);
+  if (record) pminus1_end_window(plan);
+}
+
+}  // namespace
+
+void stride_run::prepare(const window_plan& plan, std::uint64_t first_prime) {
+  if (plan.low == next_low && generation == base_generation && window == sievewindowsize) {
+    return;
+  }
+  // Strides start at most 3d positions ahead (the multiple 3d of a base
+  // prime inside the window), and no stride is longer than the last base
+  // prime.
+  set.reset(segment_bits, last_base_prime, 2 * last_base_prime);
+  next = base_cursor{};
+  while (next.index < nprimes && next.value < first_prime) {
+    if (next.index + 1 >= nprimes) {
+      next.index = nprimes;
+      break;
+    }
+    next.advance();
+  }
+  generation = base_generation;
+  window = sievewindowsize;
+  next_low = ~std::uint64_t{0};
+}
+
+}  // namespace primes_detail
+
+void set_sieve_window_size(std::uint32_t w) {
+  using namespace primes_detail;
+  if (w < min_window || w > max_window || (w & (w - 1)) != 0) {
+    stop("Unsupported sieve window size ", w);
+  }
+  sievewindowsize = w;
+  segment_bits = w < max_segment_bits ? w : max_segment_bits;
+  window_words.assign(w / 64 + 1, 0);  // one spare word past the end
+  sieve_run.next_low = ~std::uint64_t{0};
+  pminus1_invalidate();
+}
+
+void eratosthenes_window(std::uint64_t a) {
+  const bool record =
+      mode == mode_proth || mode == mode_riesel || (mode == mode_nearmersenne && a < p_limit);
+  primes_detail::sieve_window(a, record);
+}
+
+void eratosthenes_window_lowok(std::uint64_t a) { primes_detail::sieve_window(a, true); }
+
+}  // namespace quorvel

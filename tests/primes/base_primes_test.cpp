@@ -1,0 +1,69 @@
+// The base-prime table against the plain reference sieve, and the reach of
+// the table: it must hold the first prime whose square is at least the top
+// of every window the stream can sieve below 2^50.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "primes/prime_stream.hpp"
+#include "quorvel/common.hpp"
+#include "reference/primes_reference.hpp"
+#include "reference/reference.hpp"
+#include "stream_test_util.hpp"
+
+namespace quorvel::test {
+namespace {
+
+std::vector<std::uint64_t> table_primes() {
+  std::vector<std::uint64_t> v;
+  std::uint64_t p = 0;
+  for (std::uint32_t i = 0; i < nprimes; ++i) {
+    p += aallprimes[i];
+    v.push_back(p);
+  }
+  return v;
+}
+
+TEST(BaseTable, HoldsExactlyThePrimesUpToTheBound) {
+  ensure_full_base();
+  ASSERT_EQ(aallprimes.size(), nprimes);
+  const std::vector<std::uint64_t> want = ref::primes_between(0, base_prime_bound);
+  const std::vector<std::uint64_t> got = table_primes();
+  ASSERT_EQ(got.size(), want.size());
+  const auto parted = std::mismatch(got.begin(), got.end(), want.begin());
+  EXPECT_TRUE(parted.first == got.end()) << "entry " << (parted.first - got.begin()) << ": "
+                                         << *parted.first << " instead of " << *parted.second;
+  // Entry 0 is 2 itself, then the gaps 1, 2, 2, 4.
+  EXPECT_EQ(aallprimes[0], 2);
+  EXPECT_EQ(aallprimes[1], 1);
+  EXPECT_EQ(aallprimes[2], 2);
+  EXPECT_EQ(aallprimes[3], 2);
+  EXPECT_EQ(aallprimes[4], 4);
+}
+
+TEST(BaseTable, ReachesTheTopWindowsBelowTwoToTheFifty) {
+  ensure_full_base();
+  const std::uint64_t last = table_primes().back();
+  // The top of any window the driver reaches: the window holding 2^50 and
+  // the next one, for the larger window size.
+  const std::uint64_t top = p_limit + 4 * (std::uint64_t{1} << 22);
+  const std::uint64_t q = primes_ref::first_prime_with_square_at_least(top);
+  EXPECT_GE(last, q) << "the table ends at " << last << ", below Q = " << q;
+}
+
+TEST(BaseTable, SmallLimits) {
+  for (std::uint32_t limit : {2u, 3u, 10u, 97u, 100u, 65536u}) {
+    eratosthenes_base(limit);
+    std::vector<std::uint64_t> want = ref::primes_between(0, limit);
+    EXPECT_EQ(table_primes(), want) << "limit " << limit;
+    EXPECT_EQ(nprimes, want.size()) << "limit " << limit;
+  }
+  eratosthenes_base(1);
+  EXPECT_EQ(nprimes, 0u);
+  ensure_full_base();
+}
+
+}  // namespace
+}  // namespace quorvel::test
