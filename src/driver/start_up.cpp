@@ -44,7 +44,7 @@ bool start_up(const options_t& opt, std::ostream& out) {
       krangetwin_initialize(opt.krangetwin_file);
       break;
     case mode_nearmersenne:
-      nm_initialize();
+      if (nm_initialize() != 1) return false;
       break;
     default:
       if (!initialize_proth_riesel()) return false;

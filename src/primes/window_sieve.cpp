@@ -169,8 +169,9 @@ void set_sieve_window_size(std::uint32_t w) {
 }
 
 void eratosthenes_window(std::uint64_t a) {
-  const bool record =
-      mode == mode_proth || mode == mode_riesel || (mode == mode_nearmersenne && a < p_limit);
+  // Only the Proth/Riesel search reads the p-1 record (near-Mersenne mode
+  // finds the order of 2 as it walks the powers).
+  const bool record = mode == mode_proth || mode == mode_riesel;
   primes_detail::sieve_window(a, record);
 }
 
