@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 #include "arith/batch.hpp"
 #include "arith/mulmod.hpp"
@@ -86,28 +87,75 @@ void record(prime_state_t& st, std::uint32_t i, std::uint64_t n, std::uint64_t x
   st.found.push_back({i, static_cast<std::uint32_t>(n), xmod});
 }
 
+/// The solutions of a walk by classes: each n keeps its place only in one of
+/// the k's classes a (mod akmod) with n - a in [u_lo, u_hi), and they are
+/// recorded class by class, within a class in the order of the stride.
+[[gnu::noinline]] void record_by_classes(const class_search_t& cs, prime_state_t& st,
+                                         const class_walk_t& w) {
+  const std::uint32_t i = w.kindex;
+  const std::uint64_t m = akmod[i];
+  struct placed_t {
+    std::uint32_t r;
+    std::uint64_t u;  // n - a
+  };
+  std::vector<placed_t> placed;
+  for (std::uint64_t u : solutions) {
+    const std::uint64_t n = w.start + u;
+    const std::uint64_t a = n % m;
+    for (std::uint32_t r = 0; r < aknres[i]; ++r) {
+      if (akares[10 * i + r] == a && n - a >= cs.u_lo && n - a < cs.u_hi) placed.push_back({r, n - a});
+    }
+  }
+  const std::uint64_t g = cs.g_order;
+  std::sort(placed.begin(), placed.end(), [g](const placed_t& x, const placed_t& y) {
+    if (x.r != y.r) return x.r < y.r;
+    const std::uint64_t tx = x.u % g, ty = y.u % g;
+    return tx != ty ? tx < ty : x.u < y.u;
+  });
+  for (const placed_t& pl : placed) record(st, i, pl.u + akares[10 * i + pl.r], w.xmod);
+}
+
 }  // namespace
 
-void plan_class_search(class_search_t& cs) {
-  if (cs.empty()) return;
-  const std::uint64_t span = cs.u_hi - cs.u_lo;
-  double inverse_sum = 0;
-  for (const class_walk_t& w : cs.walks) inverse_sum += 1.0 / static_cast<double>(w.modulus);
-  // The multiple s*lcm that minimises store_cost*T + lookup_cost*W, with
-  // T = span/S table entries and W = sum S/modulus baby steps.
-  const double lcm = static_cast<double>(cs.lcm);
-  const double best =
-      std::sqrt(store_cost * static_cast<double>(span) / (lookup_cost * inverse_sum)) / lcm;
-  std::uint64_t s = best < 1 ? 1 : static_cast<std::uint64_t>(best);
-  auto cost = [&](std::uint64_t m) {
-    const double stride = static_cast<double>(m) * lcm;
-    return store_cost * (static_cast<double>(span) / stride + 1) +
-           lookup_cost * stride * inverse_sum;
-  };
-  if (cost(s + 1) < cost(s)) ++s;
-  cs.stride = s * cs.lcm;
+double plan_class_search(class_search_t& cs) {
+  if (cs.empty()) return 0;
+  const std::uint64_t top = cs.u_hi + cs.reach;
+  const double span = static_cast<double>(top - cs.u_lo);
+  // The stride is s*base for a base that is the lcm of the smallest moduli;
+  // a walk whose modulus does not divide the base steps by their gcd. Each
+  // base is tried with its best s: the cost is store_cost*T + lookup_cost*W
+  // with T = span/S table entries and W = sum S/step baby steps.
+  static std::vector<std::uint64_t> moduli;
+  moduli.clear();
+  for (const class_walk_t& w : cs.walks) moduli.push_back(w.modulus);
+  std::sort(moduli.begin(), moduli.end());
+  moduli.erase(std::unique(moduli.begin(), moduli.end()), moduli.end());
+  double best_cost = 0;
+  std::uint64_t best_stride = 0;
+  std::uint64_t base = 1;
+  for (std::size_t m = 0; m < moduli.size(); ++m) {
+    base = std::lcm(base, moduli[m]);
+    if (m > 0 && static_cast<double>(base) > 4 * span + 4) break;
+    double per_stride = 0;  // sum of 1/step for a stride that is a multiple of base
+    for (const class_walk_t& w : cs.walks)
+      per_stride += 1.0 / static_cast<double>(std::gcd(w.modulus, base));
+    const double ideal =
+        std::sqrt(store_cost * span / (lookup_cost * per_stride)) / static_cast<double>(base);
+    std::uint64_t s = ideal < 1 ? 1 : static_cast<std::uint64_t>(ideal);
+    for (std::uint64_t t : {s, s + 1}) {
+      const double stride = static_cast<double>(t) * static_cast<double>(base);
+      const double cost = store_cost * (span / stride + 1) + lookup_cost * stride * per_stride;
+      if (best_stride == 0 || cost < best_cost) {
+        best_cost = cost;
+        best_stride = t * base;
+      }
+    }
+  }
+  cs.stride = best_stride;
+  for (class_walk_t& w : cs.walks) w.step = std::gcd(w.modulus, cs.stride);
   cs.e0 = cs.u_lo / cs.stride * cs.stride;
-  cs.entries = (cs.u_hi - cs.e0 + cs.stride - 1) / cs.stride;
+  cs.entries = (top - cs.e0 + cs.stride - 1) / cs.stride;
+  return best_cost;
 }
 
 void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch_t& batch) {
@@ -118,7 +166,7 @@ void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch
   batch.add(st, 2, (b - cs.stride % b) % b);
   for (const class_walk_t& w : cs.walks) {
     batch.add(st, 2, w.start);
-    batch.add(st, 2, w.modulus);
+    batch.add(st, 2, w.step);
   }
 }
 
@@ -137,7 +185,7 @@ void run_class_search(const class_search_t& cs, prime_state_t& st, const power_b
   std::uint32_t pw = cs.first_power + 2;
   for (const class_walk_t& w : cs.walks) {
     const std::uint64_t two_start = batch[pw++], two_step = batch[pw++];
-    const std::uint64_t steps = cs.stride / w.modulus;
+    const std::uint64_t steps = cs.stride / w.step;
     if (sequence.size() < steps) sequence.resize(steps);
     const std::uint64_t first = mul_mod_p(static_cast<std::uint64_t>(ak[w.kindex]), two_start);
     geometric_mod_p(first, two_step, steps, sequence.data());
@@ -151,17 +199,22 @@ void run_class_search(const class_search_t& cs, prime_state_t& st, const power_b
         continue;
       find_matches(seq[i], e);
       for (std::uint32_t j : matches) {
-        const std::uint64_t u = cs.e0 + j * cs.stride + i * w.modulus;
-        if (u >= cs.u_lo && u < cs.u_hi) solutions.push_back(u);
+        const std::uint64_t u = cs.e0 + j * cs.stride + i * w.step;
+        if (u % w.modulus == 0) solutions.push_back(u);
       }
     }
     if (solutions.empty()) continue;
-    const std::uint64_t g = cs.g_order;
-    std::sort(solutions.begin(), solutions.end(), [g](std::uint64_t a, std::uint64_t b) {
-      const std::uint64_t ta = a % g, tb = b % g;
-      return ta != tb ? ta < tb : a < b;
-    });
-    for (std::uint64_t u : solutions) record(st, w.kindex, w.start + u, w.xmod);
+    if (w.by_classes) {
+      record_by_classes(cs, st, w);
+    } else {
+      const std::uint64_t g = cs.g_order;
+      std::erase_if(solutions, [&](std::uint64_t u) { return u < cs.u_lo || u >= cs.u_hi; });
+      std::sort(solutions.begin(), solutions.end(), [g](std::uint64_t a, std::uint64_t b) {
+        const std::uint64_t ta = a % g, tb = b % g;
+        return ta != tb ? ta < tb : a < b;
+      });
+      for (std::uint64_t u : solutions) record(st, w.kindex, w.start + u, w.xmod);
+    }
   }
   clear_giant_index(cs.entries);
 }

@@ -28,13 +28,23 @@ struct class_walk_t {
   std::uint64_t start;    ///< n = start + u
   std::uint64_t modulus;  ///< u = 0 (mod modulus), modulus >= 1
   std::uint64_t xmod;     ///< passed to the factor report
+  /// Set when the walk covers the k's whole class n = akequiv (mod akpower)
+  /// on behalf of its residue classes a (mod akmod): a solution counts only
+  /// when n mod akmod is one of them and n - a lies in [u_lo, u_hi), and
+  /// solutions are ordered by class first, as walks of the classes would be.
+  bool by_classes = false;
+  /// The step the walk takes, a divisor of modulus and of the stride (set by
+  /// plan_class_search); a step below the modulus walks a coarser class and
+  /// keeps only the u that are multiples of the modulus.
+  std::uint64_t step = 1;
 };
 
 struct class_search_t {
   std::vector<class_walk_t> walks;
-  std::uint64_t lcm = 1;      ///< a common multiple of every modulus
+  std::uint64_t lcm = 1;      ///< unused by the engine (kept for callers' records)
   std::uint64_t u_lo = 0, u_hi = 0;
   std::uint64_t g_order = 1;  ///< the stride whose order the reports follow
+  std::uint64_t reach = 0;    ///< how far past u_hi walks by classes look
   // Filled by plan_class_search.
   std::uint64_t stride = 1, e0 = 0, entries = 0;
   // Index of the first queued power (giant start, giant step, then the start
@@ -44,8 +54,9 @@ struct class_search_t {
   bool empty() const { return walks.empty() || u_hi <= u_lo; }
 };
 
-/// Chooses the stride and the table extent.
-void plan_class_search(class_search_t& cs);
+/// Chooses the stride and the table extent; returns the cost of the search
+/// in table stores plus baby steps.
+double plan_class_search(class_search_t& cs);
 
 /// Queues the powers of 2 the search needs (st.b must be set).
 void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch_t& batch);

@@ -4,18 +4,12 @@
 // gives the same files as the uninterrupted run. The moments are drawn from
 // a fixed seed; half of the kills follow the "Writing <file>..." text that
 // the program prints before it writes that file.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <random>
-#include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/test_support.hpp"
@@ -23,73 +17,13 @@
 namespace quorvel {
 namespace {
 
+using test::KillPlan;
 using test::read_file;
+using test::run_and_kill;
 using test::run_quorvel;
 using test::ScratchDir;
 using test::write_file;
 using Clock = std::chrono::steady_clock;
-
-/// How a run is stopped: after a delay, or a delay after `trigger` shows up
-/// on its standard output.
-struct KillPlan {
-  std::chrono::microseconds delay;
-  std::string trigger;  // empty: the delay counts from the start
-};
-
-/// Runs quorvel with `args` in `dir` and kills it with SIGKILL as planned
-/// (unless it ends first). Returns true when the kill was sent.
-bool run_and_kill(const std::vector<std::string>& args, const std::filesystem::path& dir,
-                  const KillPlan& plan) {
-  int out[2];
-  if (::pipe(out) != 0) throw std::runtime_error("pipe failed");
-  const std::string program = test::quorvel_bin();
-  const pid_t pid = ::fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    const int null = ::open("/dev/null", O_RDWR);
-    ::dup2(null, 0);
-    ::dup2(out[1], 1);
-    ::dup2(null, 2);
-    ::close(out[0]);
-    ::close(out[1]);
-    if (::chdir(dir.c_str()) != 0) ::_exit(126);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
-  }
-  ::close(out[1]);
-  ::fcntl(out[0], F_SETFL, O_NONBLOCK);
-  std::string seen;
-  bool triggered = plan.trigger.empty();
-  auto kill_at = Clock::now() + plan.delay;
-  const auto give_up = Clock::now() + std::chrono::seconds(120);
-  bool killed = false;
-  for (;;) {
-    char buf[4096];
-    const ssize_t n = ::read(out[0], buf, sizeof buf);
-    if (n > 0) {
-      seen.append(buf, static_cast<std::size_t>(n));
-      if (!triggered && seen.find(plan.trigger) != std::string::npos) {
-        triggered = true;
-        kill_at = Clock::now() + plan.delay;
-      }
-    }
-    int status = 0;
-    if (::waitpid(pid, &status, WNOHANG) == pid) break;  // ended on its own
-    if ((triggered && Clock::now() >= kill_at) || Clock::now() >= give_up) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      killed = true;
-      break;
-    }
-    if (n <= 0) std::this_thread::yield();
-  }
-  ::close(out[0]);
-  return killed;
-}
 
 TEST(KrangeKill, FilesAreOldOrCompleteAndARerunFinishesThem) {
   // About a million odd k, one exponent: files of a few MB, so that writing

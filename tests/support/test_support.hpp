@@ -2,6 +2,7 @@
 // in one, with given standard input, capturing standard output.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -37,6 +38,19 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
 /// run_program with the built quorvel.
 RunResult run_quorvel(const std::vector<std::string>& args, const std::filesystem::path& dir,
                       const std::string& input = "", int timeout_s = 120);
+
+/// How a run is stopped: after a delay, or a delay after `trigger` shows up
+/// on its standard output.
+struct KillPlan {
+  std::chrono::microseconds delay;
+  std::string trigger;  ///< empty: the delay counts from the start
+};
+
+/// Runs quorvel with `args` in `dir` (standard input empty) and kills it with
+/// SIGKILL as planned, unless it ends first. Returns true when the kill was
+/// sent.
+bool run_and_kill(const std::vector<std::string>& args, const std::filesystem::path& dir,
+                  const KillPlan& plan);
 
 /// Whole file as text ("" when missing); and the opposite.
 std::string read_file(const std::filesystem::path& path);
