@@ -16,62 +16,75 @@ namespace quorvel {
 namespace {
 
 /// Relative cost of storing a giant step against looking up a baby step.
-constexpr double store_cost = 1.0;
+constexpr double store_cost = 2.0;
 constexpr double lookup_cost = 1.0;
 
-/// The giant steps of the search in progress and their index: a slot per
-/// residue's low bits holding j + 1 for the first step stored there (0 when
-/// empty), eight slots per step so that nearly every baby step without a
-/// match lands on an empty slot and costs one load. A step whose slot was
-/// taken goes to a short spill list, and its slot gets the spill flag.
+/// The giant steps of the search in progress and their index. In front, a
+/// bit per residue's low bits, 32 bits per step: a baby step without a match
+/// nearly always stops at this bit, without a branch it could mispredict.
+/// Behind it a compact open-addressing table of 32-bit entries (16 bits of
+/// the residue above the filter's, and j + 1), two slots per step, linear
+/// probing; equal residues sit along one chain in the order stored. Both are
+/// small enough to stay in the first-level cache, and emptying them is two
+/// short memsets. (A search of 65535 steps or more uses 64-bit entries.)
 std::vector<std::uint64_t> giant;
-std::vector<std::uint32_t> slot;
-std::vector<std::uint32_t> spill;
-std::uint64_t slot_mask = 0;
-constexpr std::uint32_t spill_flag = 0x80000000u;
+std::vector<std::uint64_t> filter;
+std::uint64_t filter_mask = 0;
+std::vector<std::uint32_t> table32;
+std::vector<std::uint64_t> table64;
+std::uint64_t table_mask = 0;
+bool wide_table = false;
 
 std::vector<std::uint64_t> sequence;
 std::vector<std::uint64_t> solutions;
-std::vector<std::uint32_t> matches;
+
+inline std::uint64_t fingerprint(std::uint64_t v) { return (v >> 24) & 0xFFFF; }
+
+template <typename E, int JBits>
+void store_giant(std::vector<E>& table, std::uint64_t v, std::uint64_t j) {
+  E* t = table.data();
+  std::uint64_t s = (v >> 9) & table_mask;
+  while (t[s] != 0) s = (s + 1) & table_mask;
+  t[s] = static_cast<E>((fingerprint(v) << JBits) | (j + 1));
+}
 
 void index_giant_steps(std::uint64_t entries) {
-  std::uint64_t size = 64;
-  while (size < 8 * entries) size <<= 1;
-  if (slot.size() < size) slot.assign(size, 0);
-  slot_mask = size - 1;
-  spill.clear();
+  std::uint64_t bits = 512;
+  while (bits < 32 * entries) bits <<= 1;
+  if (filter.size() < bits / 64) filter.resize(bits / 64);
+  filter_mask = bits - 1;
+  std::fill(filter.begin(), filter.begin() + static_cast<std::ptrdiff_t>(bits / 64), 0);
+  std::uint64_t size = 16;
+  while (size < 2 * entries) size <<= 1;
+  table_mask = size - 1;
+  wide_table = entries >= 65535;
+  if (wide_table) {
+    if (table64.size() < size) table64.resize(size);
+    std::fill(table64.begin(), table64.begin() + static_cast<std::ptrdiff_t>(size), 0);
+  } else {
+    if (table32.size() < size) table32.resize(size);
+    std::fill(table32.begin(), table32.begin() + static_cast<std::ptrdiff_t>(size), 0);
+  }
   const std::uint64_t* g = giant.data();
-  std::uint32_t* sl = slot.data();
-  const std::uint64_t mask = slot_mask;
+  std::uint64_t* fl = filter.data();
   for (std::uint64_t j = 0; j < entries; ++j) {
-    std::uint32_t& e = sl[g[j] & mask];
-    if (e == 0) {
-      e = static_cast<std::uint32_t>(j + 1);
-    } else {
-      spill.push_back(static_cast<std::uint32_t>(j));
-      e |= spill_flag;
-    }
+    const std::uint64_t fb = g[j] & filter_mask;
+    fl[fb >> 6] |= std::uint64_t{1} << (fb & 63);
+    if (wide_table) store_giant<std::uint64_t, 32>(table64, g[j], j);
+    else store_giant<std::uint32_t, 16>(table32, g[j], j);
   }
 }
 
-/// Leaves the index empty again, touching only the slots in use.
-void clear_giant_index(std::uint64_t entries) {
-  const std::uint64_t* g = giant.data();
-  std::uint32_t* sl = slot.data();
-  const std::uint64_t mask = slot_mask;
-  for (std::uint64_t j = 0; j < entries; ++j) sl[g[j] & mask] = 0;
-}
-
-/// Every j with giant[j] = v, ascending, into `matches`, given the slot
-/// entry e of v; rarely called.
-[[gnu::noinline]] void find_matches(std::uint64_t v, std::uint32_t e) {
-  matches.clear();
-  const std::uint32_t first = e & ~spill_flag;
-  if (giant[first - 1] == v) matches.push_back(first - 1);
-  if ((e & spill_flag) != 0) {
-    for (std::uint32_t j : spill)
-      if (giant[j] == v) matches.push_back(j);
-    std::sort(matches.begin(), matches.end());
+/// Calls f(j) for every j with giant[j] = v, in the order stored; rarely
+/// called (only past the filter).
+template <typename E, int JBits, typename F>
+void for_each_giant(const std::vector<E>& table, std::uint64_t v, F&& f) {
+  const E* t = table.data();
+  const E want = static_cast<E>(fingerprint(v));
+  for (std::uint64_t s = (v >> 9) & table_mask; t[s] != 0; s = (s + 1) & table_mask) {
+    if ((t[s] >> JBits) != want) continue;
+    const std::uint64_t j = (t[s] & ((E{1} << JBits) - 1)) - 1;
+    if (giant[j] == v) f(j);
   }
 }
 
@@ -191,17 +204,18 @@ void run_class_search(const class_search_t& cs, prime_state_t& st, const power_b
     geometric_mod_p(first, two_step, steps, sequence.data());
     solutions.clear();
     const std::uint64_t* seq = sequence.data();
-    const std::uint32_t* sl = slot.data();
-    const std::uint64_t mask = slot_mask;
+    const std::uint64_t* fl = filter.data();
+    const std::uint64_t fmask = filter_mask;
     for (std::uint64_t i = 0; i < steps; ++i) {
-      const std::uint32_t e = sl[seq[i] & mask];
-      if (e == 0) [[likely]]
+      const std::uint64_t fb = seq[i] & fmask;
+      if (((fl[fb >> 6] >> (fb & 63)) & 1) == 0) [[likely]]
         continue;
-      find_matches(seq[i], e);
-      for (std::uint32_t j : matches) {
+      auto take = [&](std::uint64_t j) {
         const std::uint64_t u = cs.e0 + j * cs.stride + i * w.step;
         if (u % w.modulus == 0) solutions.push_back(u);
-      }
+      };
+      if (wide_table) for_each_giant<std::uint64_t, 32>(table64, seq[i], take);
+      else for_each_giant<std::uint32_t, 16>(table32, seq[i], take);
     }
     if (solutions.empty()) continue;
     if (w.by_classes) {
@@ -216,7 +230,6 @@ void run_class_search(const class_search_t& cs, prime_state_t& st, const power_b
       for (std::uint64_t u : solutions) record(st, w.kindex, w.start + u, w.xmod);
     }
   }
-  clear_giant_index(cs.entries);
 }
 
 }  // namespace quorvel

@@ -2,6 +2,7 @@
 #include "search/subgroup_dlog.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "arith/batch.hpp"
 #include "arith/mulmod.hpp"
@@ -14,10 +15,12 @@ namespace {
 /// Giant steps are taken this many at a time (a sequence, then the lookups).
 constexpr std::uint64_t giant_chunk = 32;
 
+/// The least r with r*r >= v.
 std::uint64_t isqrt_ceil(std::uint64_t v) {
-  std::uint64_t r = 1;
+  std::uint64_t r = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(v)));
   while (r * r < v) ++r;
-  return r;
+  while (r > 1 && (r - 1) * (r - 1) >= v) --r;
+  return r < 1 ? 1 : r;
 }
 
 bool scan_log(const std::vector<std::uint64_t>& powers, std::uint64_t z, std::uint64_t& log) {
