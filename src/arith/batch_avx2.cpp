@@ -20,6 +20,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "arith/batch_scalar.hpp"
 #include "arith/mulmod.hpp"
@@ -194,28 +195,37 @@ void pow2mod_many_avx2(const std::uint64_t* exps, std::uint64_t* out, std::size_
       });
 }
 
-// Groups of power_group elements, each lane with its own modulus; a partial
-// group is padded with base 2, exponent 0 under the first element's modulus.
+// Groups of power_group consecutive elements, each lane with its own
+// modulus loaded straight from p_d and recip_pd; a last partial group is
+// padded with base 2, exponent 0 under the modulus of its first element.
 void powmod_lanes_avx2(const std::uint64_t* bases, const std::uint64_t* exps,
-                       const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
-  for (std::size_t i = 0; i < n; i += power_group) {
-    std::uint64_t b[power_group], e[power_group], o[power_group];
-    const arith_state_t* mod[power_group];
-    for (std::size_t j = 0; j < power_group; ++j) {
-      const bool live = i + j < n;
-      b[j] = live ? bases[i + j] : 2;
-      e[j] = live ? exps[i + j] : 0;
-      mod[j] = live ? moduli[i + j] : moduli[i];
-    }
-    vec_modulus m[power_vectors];
+                       const arith_state_t* const*, const double* p_d, const double* recip_pd,
+                       std::uint64_t* out, std::size_t n) {
+  std::size_t i = 0;
+  vec_modulus m[power_vectors];
+  for (; i + power_group <= n; i += power_group) {
     for (std::size_t v = 0; v < power_vectors; ++v) {
-      const arith_state_t* const* q = mod + 4 * v;
-      m[v].p = _mm256_set_pd(q[3]->p_d, q[2]->p_d, q[1]->p_d, q[0]->p_d);
-      m[v].pinv = _mm256_set_pd(q[3]->recip_pd, q[2]->recip_pd, q[1]->recip_pd, q[0]->recip_pd);
+      m[v].p = _mm256_loadu_pd(p_d + i + 4 * v);
+      m[v].pinv = _mm256_loadu_pd(recip_pd + i + 4 * v);
     }
-    powmod_group_mod(b, e, m, o);
-    std::copy(o, o + std::min(power_group, n - i), out + i);
+    powmod_group_mod(bases + i, exps + i, m, out + i);
   }
+  if (i == n) return;
+  std::uint64_t b[power_group], e[power_group], o[power_group];
+  double pd[power_group], rp[power_group];
+  for (std::size_t j = 0; j < power_group; ++j) {
+    const bool live = i + j < n;
+    b[j] = live ? bases[i + j] : 2;
+    e[j] = live ? exps[i + j] : 0;
+    pd[j] = live ? p_d[i + j] : p_d[i];
+    rp[j] = live ? recip_pd[i + j] : recip_pd[i];
+  }
+  for (std::size_t v = 0; v < power_vectors; ++v) {
+    m[v].p = _mm256_loadu_pd(pd + 4 * v);
+    m[v].pinv = _mm256_loadu_pd(rp + 4 * v);
+  }
+  powmod_group_mod(b, e, m, o);
+  std::copy(o, o + (n - i), out + i);
 }
 
 void geometric_mod_p_avx2(std::uint64_t start, std::uint64_t ratio, std::size_t count,

@@ -1,6 +1,8 @@
 // A list of independent powers, each under the modulus of its own prime,
 // computed side by side in one call (the lockstep kernels keep every vector
-// lane busy even when each prime needs only a few powers).
+// lane busy even when each prime needs only a few powers). Before the call
+// the powers are ordered by exponent length, longest first, so that each
+// lockstep group runs about as long as its own elements need.
 #pragma once
 
 #include <cstdint>
@@ -11,27 +13,32 @@
 
 namespace quorvel {
 
-struct power_batch_t {
-  std::vector<std::uint64_t> base, exp, out;
-  std::vector<const arith_state_t*> mod;
+class power_batch_t {
+ public:
+  void clear() { base_.clear(); exp_.clear(); mod_.clear(); }
 
-  void clear() {
-    base.clear();
-    exp.clear();
-    mod.clear();
-  }
   /// Queues b^e mod st.p (b below st.p); returns its index.
   std::uint32_t add(const prime_state_t& st, std::uint64_t b, std::uint64_t e) {
-    base.push_back(b);
-    exp.push_back(e);
-    mod.push_back(&st.mod);
-    return static_cast<std::uint32_t>(base.size() - 1);
+    base_.push_back(b);
+    exp_.push_back(e);
+    mod_.push_back(&st.mod);
+    return static_cast<std::uint32_t>(base_.size() - 1);
   }
-  void run() {
-    out.resize(base.size());
-    powmod_lanes(base.data(), exp.data(), mod.data(), out.data(), base.size());
-  }
-  std::uint64_t operator[](std::uint32_t i) const { return out[i]; }
+
+  void run();
+
+  std::uint64_t operator[](std::uint32_t i) const { return out_[i]; }
+  /// The results in queue order.
+  const std::uint64_t* results() const { return out_.data(); }
+
+ private:
+  std::vector<std::uint64_t> base_, exp_, out_;
+  std::vector<const arith_state_t*> mod_;
+  // The queue reordered by exponent length, as the kernel takes it.
+  std::vector<std::uint32_t> order_;
+  std::vector<std::uint64_t> sbase_, sexp_, sout_;
+  std::vector<const arith_state_t*> smod_;
+  std::vector<double> spd_, srp_;
 };
 
 }  // namespace quorvel

@@ -6,11 +6,12 @@
 //     power test. With c = -k (Proth) or k (Riesel) and v = c*2^a, every
 //     n = a + jP needs v*(2^P)^j = 1, so v must lie in the subgroup generated
 //     by 2^P: v^E = 1 with E = B / gcd(P, B). With g = gcd(B, kpowerlcm)
-//     (every gcd(P, B) divides it) and D = lcm(Pm, g), one large power
-//     y = c^(B/D) gives c^E = y^(D/gcd(P,B)), and 2^(aE) comes directly;
+//     (every gk = gcd(P, B) divides it) and D = lcm(Pm, g), one large power
+//     y = c^(B/D) gives c^E = y^(D/gk), and 2^(aE) = (2^(B/gk))^(a mod gk)
+//     from one power of 2 per distinct gk. Also h = 2^-(B/Pm), of order Pm;
 //  3. for the k that stay, the inputs of their logarithms modulo Pm:
-//     (c^(B/Pm))^(Pm/f^e) = y^(D/f^e) for every prime power f^e of Pm, whose
-//     generators 2^(-B/f^e) were computed in stage 2;
+//     (c^(B/Pm))^(Pm/f^e) = y^(D/f^e) for every prime power f^e of Pm, and
+//     the generators of the parts, powers of h (only for primes with k left);
 //  4. per prime, the logarithms and the plan of the final search (sph_idea),
 //     or the plain search when Pm is 1 (check_factors);
 //  5. the powers of 2 of every final search, then the searches themselves.
@@ -37,19 +38,20 @@ struct passer_t {
   std::uint32_t kindex;
   std::uint64_t gk;      ///< gcd(akpower, B)
   std::uint32_t y;       ///< c^(B/D) in the first batch
-  std::uint32_t two_ae;  ///< 2^(aE) in the first batch
-  std::uint32_t test;    ///< y^(D/gk) in the second batch
+  std::uint32_t two_gk;  ///< 2^(B/gk) in the first batch
+  std::uint32_t test;    ///< y^(D/gk) in the second batch; 2^(aE) next to it
 };
 
 /// A prime power f^e of Pm with the indices of its generators.
 struct part_plan_t {
   std::uint64_t f, fe, m;
   std::uint32_t e;
-  std::uint32_t g, gamma, giant;  ///< indices in the first batch
+  std::uint32_t g, gamma, giant;  ///< indices in the logs batch
 };
 
 struct job_plan_t {
   std::uint64_t g = 1, d = 1;
+  std::uint32_t h = 0;  ///< index of 2^-(B/Pm) in the first batch
   std::uint32_t nparts = 0;
   std::array<part_plan_t, 16> parts;
   std::uint32_t first_passer = 0, npassers = 0;
@@ -62,15 +64,19 @@ std::vector<passer_t> passers;
 std::array<job_plan_t, block_capacity> plans;
 subgroup_dlog_t dlog;
 
-/// Stage 2 for one prime: the screens, then the powers of its passers and of
-/// the generators of the prime powers of Pm.
+/// Stage 2 for one prime: the screens, then the powers of its passers.
 void queue_filters(prime_state_t& st, job_plan_t& plan) {
   st.kmaskcnt = 0;
   const std::uint64_t b = st.b, p = st.p;
   plan.g = std::gcd(b, std::uint64_t{kpowerlcm});
   plan.d = std::lcm(st.pm, plan.g);
   plan.first_passer = static_cast<std::uint32_t>(passers.size());
+  plan.nparts = 0;
   const bool proth = mode == mode_proth;
+  // One power 2^(B/gk) per distinct gk (a handful: divisors of g).
+  std::array<std::uint64_t, 8> gk_seen;
+  std::array<std::uint32_t, 8> gk_index;
+  std::uint32_t ngk = 0;
   for (std::uint32_t i = 0; i < num_k; ++i) {
     st.akmask[i] = 0;
     if (aknres[i] == 0 || !passes_residue_screen(p, i)) {
@@ -80,14 +86,45 @@ void queue_filters(prime_state_t& st, job_plan_t& plan) {
     const std::uint64_t k = static_cast<std::uint64_t>(ak[i]) % p;
     const std::uint64_t c = proth && k != 0 ? p - k : k;
     const std::uint64_t gk = std::gcd(std::uint64_t{akpower[i]}, plan.g);
-    // 2^(aE) = 2^(a (B/gk) mod B), and a (B/gk) = (a mod gk)(B/gk) (mod B).
-    const std::uint64_t ae = (akequiv[i] % gk) * (b / gk);
-    passers.push_back({i, gk, first.add(st, c, b / plan.d), first.add(st, 2, ae), 0});
+    std::uint32_t two_gk = 0, q = 0;
+    while (q < ngk && gk_seen[q] != gk) ++q;
+    if (q < ngk) {
+      two_gk = gk_index[q];
+    } else {
+      two_gk = first.add(st, 2, b / gk);
+      if (ngk < gk_seen.size()) {
+        gk_seen[ngk] = gk;
+        gk_index[ngk++] = two_gk;
+      }
+    }
+    passers.push_back({i, gk, first.add(st, c, b / plan.d), two_gk, 0});
   }
   plan.npassers = static_cast<std::uint32_t>(passers.size()) - plan.first_passer;
-  plan.nparts = 0;
-  if (st.pm == 1 || plan.npassers == 0) return;
-  std::uint64_t rest = st.pm;
+  if (st.pm > 1 && plan.npassers != 0) plan.h = first.add(st, 2, b - b / st.pm);
+}
+
+/// Stage 3 for one prime: the power test decides; for the k that stay, the
+/// inputs of their logarithms and the generators of the parts of Pm.
+void decide_filters(prime_state_t& st, job_plan_t& plan) {
+  arith = st.mod;
+  for (std::uint32_t j = 0; j < plan.npassers; ++j) {
+    const passer_t& ps = passers[plan.first_passer + j];
+    if (mul_mod_p_reduced(second[ps.test], second[ps.test + 1]) != 1) {
+      ++stat_whackedk;
+      continue;
+    }
+    st.akmask[ps.kindex] = 1;
+    ++st.kmaskcnt;
+  }
+  if (st.kmaskcnt == 0) {
+    ++stat_whackedp;
+    return;
+  }
+  if (st.pm == 1) return;
+  // The parts f^e of Pm; with h of order Pm, g = h^(Pm/f^e) has order f^e,
+  // gamma = h^(Pm/f) order f, and the giant step gamma^-m = h^(Pm - m Pm/f).
+  const std::uint64_t pm = st.pm, h = first[plan.h];
+  std::uint64_t rest = pm;
   for (std::uint32_t i = 0; i < st.npfactors && rest > 1; ++i) {
     const std::uint64_t f = st.pfactors[i].f;
     part_plan_t part{f, 1, 0, 0, 0, 0, 0};
@@ -97,35 +134,21 @@ void queue_filters(prime_state_t& st, job_plan_t& plan) {
       ++part.e;
     }
     if (part.e == 0) continue;
-    // g = 2^-(B/f^e) (order f^e), gamma = 2^-(B/f) (order f).
-    part.g = first.add(st, 2, b - b / part.fe);
-    part.gamma = first.add(st, 2, b - b / f);
+    part.g = logs.add(st, h, pm / part.fe);
+    part.gamma = logs.add(st, h, pm / f);
     if (part.fe > dlog_scan_whole && f > dlog_scan_prime) {
-      part.m = dlog_baby_steps(f, plan.npassers);
-      part.giant = first.add(st, 2, part.m * (b / f) % b);  // gamma^-m
+      part.m = dlog_baby_steps(f, st.kmaskcnt);
+      part.giant = logs.add(st, h, (pm - part.m % f * (pm / f)) % pm);
     }
     plan.parts[plan.nparts++] = part;
   }
-}
-
-/// Stage 3 for one prime: the power test decides; the k that stay queue the
-/// inputs of their logarithms.
-void decide_filters(prime_state_t& st, job_plan_t& plan) {
-  arith = st.mod;
   for (std::uint32_t j = 0; j < plan.npassers; ++j) {
     const passer_t& ps = passers[plan.first_passer + j];
-    if (mul_mod_p_reduced(second[ps.test], first[ps.two_ae]) != 1) {
-      ++stat_whackedk;
-      continue;
-    }
-    st.akmask[ps.kindex] = 1;
-    ++st.kmaskcnt;
-    if (plan.nparts == 0) continue;
+    if (st.akmask[ps.kindex] == 0) continue;
     const std::uint64_t y = first[ps.y];
     plan.first_part[ps.kindex] = logs.add(st, y, plan.d / plan.parts[0].fe);
     for (std::uint32_t q = 1; q < plan.nparts; ++q) logs.add(st, y, plan.d / plan.parts[q].fe);
   }
-  if (st.kmaskcnt == 0) ++stat_whackedp;
 }
 
 /// Stage 4 for one prime: logarithms and the plan of its final search.
@@ -144,10 +167,10 @@ void plan_search(prime_state_t& st, job_plan_t& plan) {
       part.f = pp.f;
       part.e = pp.e;
       part.fe = pp.fe;
-      part.g = first[pp.g];
-      part.gamma = first[pp.gamma];
+      part.g = logs[pp.g];
+      part.gamma = logs[pp.gamma];
       part.m = pp.m;
-      part.giant = pp.m != 0 ? first[pp.giant] : 0;
+      part.giant = pp.m != 0 ? logs[pp.giant] : 0;
     }
     dlog_prepare(dlog);
     sph_idea(st, dlog, logs, plan.first_part, plan.cs);
@@ -169,6 +192,7 @@ void search_block(prime_block_t& block) {
     for (std::uint32_t q = 0; q < plan.npassers; ++q) {
       passer_t& ps = passers[plan.first_passer + q];
       ps.test = second.add(block.jobs[j], first[ps.y], plan.d / ps.gk);
+      second.add(block.jobs[j], first[ps.two_gk], akequiv[ps.kindex] % ps.gk);
     }
   }
   second.run();

@@ -36,7 +36,7 @@ void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& 
   for (std::uint32_t i = 0; i < num_k; ++i) {
     if (st.akmask[i] == 0) continue;
     std::uint64_t n;
-    if (!dlog_solve(d, ys.out.data() + first_part[i], n)) {
+    if (!dlog_solve(d, ys.results() + first_part[i], n)) {
       drop_k(st, i);
       continue;
     }
