@@ -138,11 +138,20 @@ double plan_class_search(class_search_t& cs) {
   // a walk whose modulus does not divide the base steps by their gcd. Each
   // base is tried with its best s: the cost is store_cost*T + lookup_cost*W
   // with T = span/S table entries and W = sum S/step baby steps.
-  static std::vector<std::uint64_t> moduli;
+  static std::vector<std::uint64_t> all, moduli;
+  static std::vector<double> weight;  // walks per distinct modulus
+  all.clear();
+  for (const class_walk_t& w : cs.walks) all.push_back(w.modulus);
+  std::sort(all.begin(), all.end());
   moduli.clear();
-  for (const class_walk_t& w : cs.walks) moduli.push_back(w.modulus);
-  std::sort(moduli.begin(), moduli.end());
-  moduli.erase(std::unique(moduli.begin(), moduli.end()), moduli.end());
+  weight.clear();
+  for (std::uint64_t m : all) {
+    if (moduli.empty() || moduli.back() != m) {
+      moduli.push_back(m);
+      weight.push_back(0);
+    }
+    weight.back() += 1;
+  }
   double best_cost = 0;
   std::uint64_t best_stride = 0;
   std::uint64_t base = 1;
@@ -150,8 +159,8 @@ double plan_class_search(class_search_t& cs) {
     base = std::lcm(base, moduli[m]);
     if (m > 0 && static_cast<double>(base) > 4 * span + 4) break;
     double per_stride = 0;  // sum of 1/step for a stride that is a multiple of base
-    for (const class_walk_t& w : cs.walks)
-      per_stride += 1.0 / static_cast<double>(std::gcd(w.modulus, base));
+    for (std::size_t q = 0; q < moduli.size(); ++q)
+      per_stride += weight[q] / static_cast<double>(std::gcd(moduli[q], base));
     const double ideal =
         std::sqrt(store_cost * span / (lookup_cost * per_stride)) / static_cast<double>(base);
     std::uint64_t s = ideal < 1 ? 1 : static_cast<std::uint64_t>(ideal);

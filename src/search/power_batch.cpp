@@ -13,23 +13,24 @@ void power_batch_t::run() {
   smod_.resize(n);
   spd_.resize(n);
   srp_.resize(n);
-  // A counting sort on the bit length of the exponent, longest first.
-  std::uint32_t count[66] = {};
-  auto bucket = [](std::uint64_t e) { return 65 - (e != 0 ? 64 - __builtin_clzll(e) : 0); };
-  for (std::size_t i = 0; i < n; ++i) ++count[bucket(exp_[i])];
-  for (std::size_t l = 1; l < 66; ++l) count[l] += count[l - 1];
-  for (std::size_t i = n; i-- > 0;) order_[--count[bucket(exp_[i])]] = static_cast<std::uint32_t>(i);
-  for (std::size_t j = 0; j < n; ++j) {
-    const std::uint32_t i = order_[j];
-    sbase_[j] = base_[i];
-    sexp_[j] = exp_[i];
-    smod_[j] = mod_[i];
-    spd_[j] = mod_[i]->p_d;
-    srp_[j] = mod_[i]->recip_pd;
+  // Long exponents first, then short ones, each in queue order.
+  constexpr std::uint64_t long_exponent = std::uint64_t{1} << 32;
+  std::size_t j = 0;
+  for (std::size_t i = 0; i < n; ++i)
+    if (exp_[i] >= long_exponent) order_[j++] = static_cast<std::uint32_t>(i);
+  for (std::size_t i = 0; i < n; ++i)
+    if (exp_[i] < long_exponent) order_[j++] = static_cast<std::uint32_t>(i);
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::uint32_t i = order_[k];
+    sbase_[k] = base_[i];
+    sexp_[k] = exp_[i];
+    smod_[k] = mod_[i];
+    spd_[k] = pd_[i];
+    srp_[k] = rp_[i];
   }
   powmod_lanes(sbase_.data(), sexp_.data(), smod_.data(), spd_.data(), srp_.data(), sout_.data(),
                n);
-  for (std::size_t j = 0; j < n; ++j) out_[order_[j]] = sout_[j];
+  for (std::size_t k = 0; k < n; ++k) out_[order_[k]] = sout_[k];
 }
 
 }  // namespace quorvel

@@ -3,6 +3,10 @@
 // sigma (-1 Proth, +1 Riesel) and, when 2 is a non-residue (p = 3, 5 mod 8),
 // the parity of the k's n decide whether L is a residue modulo p. A prime can
 // divide a candidate of the k only if it is.
+//
+// The bitmaps of large k together exceed the caches, so the search reads the
+// bitmap bytes of a whole block first (residue_screen_t, residue_screen_byte)
+// and decides afterwards.
 #pragma once
 
 #include <array>
@@ -26,12 +30,26 @@ inline std::uint64_t mod_small_k(std::uint64_t p, std::uint32_t k, double recip)
   return static_cast<std::uint64_t>(t);
 }
 
-inline bool passes_residue_screen(std::uint64_t p, std::uint32_t i) {
+/// The position the screen of k index i reads for p: t = p mod k (0 without
+/// a screen).
+inline std::uint64_t residue_screen_t(std::uint64_t p, std::uint32_t i) {
+  if (alegk[i] == 0) return 0;
+  return mod_small_k(p, static_cast<std::uint32_t>(ak[i]), ak_reciprocal[i]);
+}
+
+/// The bitmap byte holding bit t of k index i's Jacobi bitmap.
+inline std::uint8_t residue_screen_byte(std::uint32_t i, std::uint64_t t) {
+  return alegk[i] == 0 ? 0 : akjacobi[i][t / 8];
+}
+
+/// Whether k index i passes the screen for p, given t = p mod k and the
+/// bitmap byte holding bit t.
+inline bool passes_residue_screen(std::uint64_t p, std::uint32_t i, std::uint64_t t,
+                                  std::uint8_t byte) {
   const std::int32_t legk = alegk[i];
   if (legk == 0) return true;
   const std::uint32_t k = static_cast<std::uint32_t>(ak[i]);
-  const std::uint64_t t = mod_small_k(p, k, ak_reciprocal[i]);
-  const std::uint32_t j = (akjacobi[i][t / 8] >> (t % 8)) & 1;
+  const std::uint32_t j = (byte >> (t % 8)) & 1;
   const std::uint32_t p8 = static_cast<std::uint32_t>(p % 8);
   const std::uint32_t e = ((k - 1) * (p8 - 1) / 4) & 1;
   std::uint32_t x = j ^ e;

@@ -16,6 +16,7 @@
 //     or the plain search when Pm is 1 (check_factors);
 //  5. the powers of 2 of every final search, then the searches themselves.
 #include <numeric>
+#include <utility>
 #include <vector>
 
 #include "arith/mulmod.hpp"
@@ -60,12 +61,29 @@ struct job_plan_t {
 };
 
 power_batch_t first, second, logs, walks;
+
+/// gcd by the binary method: no divisions (both values are small here).
+inline std::uint64_t binary_gcd(std::uint64_t a, std::uint64_t b) {
+  if (a == 0) return b;
+  if (b == 0) return a;
+  const int shift = __builtin_ctzll(a | b);
+  a >>= __builtin_ctzll(a);
+  do {
+    b >>= __builtin_ctzll(b);
+    if (a > b) std::swap(a, b);
+    b -= a;
+  } while (b != 0);
+  return a << shift;
+}
 std::vector<passer_t> passers;
 std::array<job_plan_t, block_capacity> plans;
 subgroup_dlog_t dlog;
+std::array<std::array<std::uint64_t, max_k>, block_capacity> screen_t;
+std::array<std::array<std::uint8_t, max_k>, block_capacity> screen_byte;
 
 /// Stage 2 for one prime: the screens, then the powers of its passers.
-void queue_filters(prime_state_t& st, job_plan_t& plan) {
+void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
+                   const std::uint8_t* byte) {
   st.kmaskcnt = 0;
   const std::uint64_t b = st.b, p = st.p;
   plan.g = std::gcd(b, std::uint64_t{kpowerlcm});
@@ -79,13 +97,13 @@ void queue_filters(prime_state_t& st, job_plan_t& plan) {
   std::uint32_t ngk = 0;
   for (std::uint32_t i = 0; i < num_k; ++i) {
     st.akmask[i] = 0;
-    if (aknres[i] == 0 || !passes_residue_screen(p, i)) {
+    if (aknres[i] == 0 || !passes_residue_screen(p, i, t[i], byte[i])) {
       ++stat_whackedk;
       continue;
     }
     const std::uint64_t k = static_cast<std::uint64_t>(ak[i]) % p;
     const std::uint64_t c = proth && k != 0 ? p - k : k;
-    const std::uint64_t gk = std::gcd(std::uint64_t{akpower[i]}, plan.g);
+    const std::uint64_t gk = binary_gcd(akpower[i], plan.g);
     std::uint32_t two_gk = 0, q = 0;
     while (q < ngk && gk_seen[q] != gk) ++q;
     if (q < ngk) {
@@ -181,10 +199,19 @@ void plan_search(prime_state_t& st, job_plan_t& plan) {
 }  // namespace
 
 void search_block(prime_block_t& block) {
+  // The Jacobi bitmaps of large k together exceed the caches: their bytes
+  // for the whole block are read in one loop without branches on them, so
+  // that the misses overlap instead of following one another.
+  for (std::uint32_t j = 0; j < block.count; ++j)
+    for (std::uint32_t i = 0; i < num_k; ++i) screen_t[j][i] = residue_screen_t(block.jobs[j].p, i);
+  for (std::uint32_t j = 0; j < block.count; ++j)
+    for (std::uint32_t i = 0; i < num_k; ++i)
+      screen_byte[j][i] = residue_screen_byte(i, screen_t[j][i]);
   order_2_bound_block(block);
   first.clear();
   passers.clear();
-  for (std::uint32_t j = 0; j < block.count; ++j) queue_filters(block.jobs[j], plans[j]);
+  for (std::uint32_t j = 0; j < block.count; ++j)
+    queue_filters(block.jobs[j], plans[j], screen_t[j].data(), screen_byte[j].data());
   first.run();
   second.clear();
   for (std::uint32_t j = 0; j < block.count; ++j) {
