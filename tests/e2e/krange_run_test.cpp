@@ -19,27 +19,7 @@ using test::write_file;
 
 const std::string no_more = "\nNo new range found in nextrange.txt. Exiting.\n";
 
-/// The rate of every progress line "p = P @ Rkp/s. C numbers left." replaced
-/// by "#" when R is "???" (before the first window refill) or a number.
-std::string mask_rates(const std::string& text) {
-  std::string out;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    const std::size_t at = line.find(" @ "), unit = line.find("kp/s. ");
-    if (line.rfind("p = ", 0) == 0 && at != std::string::npos && unit != std::string::npos &&
-        unit > at + 3) {
-      const std::string rate = line.substr(at + 3, unit - at - 3);
-      if (rate == "???" || e2e::all_digits(rate)) line.replace(at + 3, rate.size(), "#");
-    }
-    out += line;
-    if (end < text.size()) out += '\n';
-    pos = end + 1;
-  }
-  return out;
-}
+using e2e::mask_rates;
 
 /// Report lines of every prime in (pmin, pmax] and a progress line (rate
 /// masked) at each save point, in prime order, from the reference.

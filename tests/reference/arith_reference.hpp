@@ -9,25 +9,15 @@
 #include <random>
 #include <vector>
 
+#include "reference/reference.hpp"
+
 namespace quorvel::reference {
 
 using u128 = unsigned __int128;
 
-/// a*b mod m by 128-bit division.
-inline std::uint64_t mulmod(std::uint64_t a, std::uint64_t b, std::uint64_t m) {
-  return static_cast<std::uint64_t>(static_cast<u128>(a) * b % m);
-}
-
-/// b^e mod m by plain binary powering with mulmod.
-inline std::uint64_t powmod(std::uint64_t b, std::uint64_t e, std::uint64_t m) {
-  std::uint64_t r = 1 % m;
-  b %= m;
-  for (; e != 0; e >>= 1) {
-    if (e & 1) r = mulmod(r, b, m);
-    b = mulmod(b, b, m);
-  }
-  return r;
-}
+// a*b mod m by 128-bit division, and b^e mod m by plain binary powering.
+using ref::mulmod;
+using ref::powmod;
 
 /// Every prime below `limit`, by a plain sieve of Eratosthenes over the odd
 /// numbers (index i stands for 2i + 1).

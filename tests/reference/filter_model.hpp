@@ -11,9 +11,9 @@
 
 #include <cstdint>
 #include <numeric>
-#include <unordered_map>
 #include <vector>
 
+#include "reference/dlog_reference.hpp"
 #include "reference/order_reference.hpp"
 #include "reference/reference.hpp"
 
@@ -48,26 +48,6 @@ inline int jacobi_model(std::uint64_t a, std::uint64_t n) {
 inline int legendre_model(std::uint64_t a, std::uint64_t p) {
   if (a % p == 0) return 0;
   return powmod(a, (p - 1) / 2, p) == 1 ? 1 : -1;
-}
-
-/// log of x to the base h of order m, or -1 when x is no power of h.
-inline std::int64_t dlog_model(std::uint64_t x, std::uint64_t h, std::uint64_t m, std::uint64_t p) {
-  std::uint64_t s = 1;
-  while (s * s < m) ++s;
-  std::unordered_map<std::uint64_t, std::uint64_t> baby;
-  std::uint64_t v = 1;
-  for (std::uint64_t j = 0; j < s; ++j) {
-    baby.emplace(v, j);
-    v = mulmod(v, h, p);
-  }
-  const std::uint64_t giant = powmod(powmod(h, s, p), p - 2, p);
-  std::uint64_t t = x;
-  for (std::uint64_t i = 0; i * s < m + s; ++i) {
-    auto it = baby.find(t);
-    if (it != baby.end()) return static_cast<std::int64_t>((i * s + it->second) % m);
-    t = mulmod(t, giant, p);
-  }
-  return -1;
 }
 
 /// The drops for prime p (sieve_primes: the record of p-1's primes >= 31).
@@ -118,7 +98,7 @@ inline DropCounts drops_model(std::uint64_t p, const std::vector<std::uint32_t>&
     const KModel& km = ks[i];
     const std::uint64_t kp = static_cast<std::uint64_t>(km.k) % p;
     const std::uint64_t base = proth ? (p - kp) % p : kp;
-    const std::int64_t n0 = dlog_model(powmod(base, b / pm, p), h, pm, p);
+    const std::int64_t n0 = bsgs_log(powmod(base, b / pm, p), h, pm, p);
     bool drop = n0 < 0;
     if (!drop) {
       const std::uint64_t g = std::gcd(pm, km.power);

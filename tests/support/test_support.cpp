@@ -52,6 +52,22 @@ void write_file(const std::filesystem::path& path, const std::string& content) {
 std::string quorvel_bin() { return QUORVEL_BIN; }
 std::filesystem::path source_dir() { return QUORVEL_SOURCE_DIR; }
 
+namespace {
+
+/// In the child after fork: enters dir and executes program with args.
+[[noreturn]] void exec_in(const std::string& program, const std::vector<std::string>& args,
+                          const std::filesystem::path& dir) {
+  if (::chdir(dir.c_str()) != 0) ::_exit(126);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  ::execv(program.c_str(), argv.data());
+  ::_exit(127);
+}
+
+}  // namespace
+
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const std::filesystem::path& dir, const std::string& input,
                       int timeout_s) {
@@ -66,13 +82,7 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     ::dup2(err_pipe[1], 2);
     for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
       ::close(fd);
-    if (::chdir(dir.c_str()) != 0) ::_exit(126);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
+    exec_in(program, args, dir);
   }
   ::close(in_pipe[0]);
   ::close(out_pipe[1]);
@@ -149,13 +159,7 @@ bool run_and_kill(const std::vector<std::string>& args, const std::filesystem::p
     ::dup2(null, 2);
     ::close(out[0]);
     ::close(out[1]);
-    if (::chdir(dir.c_str()) != 0) ::_exit(126);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
+    exec_in(program, args, dir);
   }
   ::close(out[1]);
   ::fcntl(out[0], F_SETFL, O_NONBLOCK);
