@@ -12,8 +12,6 @@ namespace quorvel {
 
 namespace {
 
-/// Giant steps are taken this many at a time (a sequence, then the lookups).
-constexpr std::uint64_t giant_chunk = 32;
 
 /// The least r with r*r >= v.
 std::uint64_t isqrt_ceil(std::uint64_t v) {
@@ -33,19 +31,22 @@ bool scan_log(const std::vector<std::uint64_t>& powers, std::uint64_t z, std::ui
 /// The log of z to the base gamma (order f) by baby-step giant-step:
 /// z * gamma^(-m i) = gamma^j gives log z = i m + j.
 bool baby_giant_log(const dlog_part_t& part, std::uint64_t z, std::uint64_t& log) {
-  std::array<std::uint64_t, giant_chunk> seq;
   const std::uint64_t steps = (part.f + part.m - 1) / part.m;
-  for (std::uint64_t i0 = 0; i0 < steps; i0 += giant_chunk) {
-    const std::uint64_t count = std::min(giant_chunk, steps - i0);
-    geometric_mod_p(z, part.giant, count, seq.data());
-    for (std::uint64_t i = 0; i < count; ++i) {
-      const std::uint32_t tag = lookup_hash(part.table, seq[i], 0);
+  // Eight chains: chain c holds z * giant^(8r + c) in round r.
+  std::array<std::uint64_t, 8> x;
+  x[0] = z;
+  for (int c = 1; c < 8; ++c) x[c] = mul_mod_p_reduced(z, part.giant_pow[c - 1]);
+  const std::uint64_t g8 = part.giant_pow[7];
+  const bdivp_t g8q{part.giant8_quot};
+  for (std::uint64_t i0 = 0; i0 < steps; i0 += 8) {
+    for (std::uint64_t c = 0; c < 8 && i0 + c < steps; ++c) {
+      const std::uint32_t tag = lookup_hash(part.table, x[c], 0);
       if (tag != 0) {
-        log = (i0 + i) * part.m + (tag - 1);
+        log = (i0 + c) * part.m + (tag - 1);
         return log < part.f;
       }
     }
-    z = mul_mod_p_reduced(seq[count - 1], part.giant);
+    for (int c = 0; c < 8; ++c) x[c] = mul_mod_p_b(x[c], g8, g8q);
   }
   return false;
 }
@@ -94,6 +95,10 @@ void dlog_prepare(subgroup_dlog_t& d) {
       hash_reset(part.table, part.m);
       for (std::uint64_t j = 0; j < part.m; ++j)
         store_hash(part.table, part.powers[j], static_cast<std::uint32_t>(j + 1));
+      part.giant_pow[0] = part.giant;
+      for (int c = 1; c < 8; ++c)
+        part.giant_pow[c] = mul_mod_p_reduced(part.giant_pow[c - 1], part.giant);
+      part.giant8_quot = bdiv_p(part.giant_pow[7]).quot;
     }
   }
 }

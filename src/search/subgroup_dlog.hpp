@@ -23,6 +23,10 @@ struct dlog_part_t {
   std::uint64_t gamma;   ///< g^(f^(e-1)), of order f
   std::uint64_t m;       ///< baby steps of a prime-order search (0: scan)
   std::uint64_t giant;   ///< gamma^(-m) for the giant steps
+  /// giant^1 .. giant^8 and Shoup's quotient of giant^8: eight giant steps
+  /// start side by side, then each advances by giant^8.
+  std::array<std::uint64_t, 8> giant_pow;
+  std::uint64_t giant8_quot;
   std::vector<std::uint64_t> powers;  ///< the scanned powers (of g or gamma)
   hash_table_t table;    ///< gamma^j -> j + 1 for the baby steps
 };
