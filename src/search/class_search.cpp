@@ -22,30 +22,24 @@ constexpr double lookup_cost = 1.0;
 /// The giant steps of the search in progress and their index. In front, a
 /// bit per residue's low bits, 32 bits per step: a baby step without a match
 /// nearly always stops at this bit, without a branch it could mispredict.
-/// Behind it a compact open-addressing table of 32-bit entries (16 bits of
-/// the residue above the filter's, and j + 1), two slots per step, linear
-/// probing; equal residues sit along one chain in the order stored. Both are
-/// small enough to stay in the first-level cache, and emptying them is two
-/// short memsets. (A search of 65535 steps or more uses 64-bit entries.)
+/// Behind it the steps sorted into buckets by higher bits of the residue (a
+/// counting sort: two passes without branches, and within a bucket the steps
+/// keep their order), so the rare baby step that passes the filter compares
+/// only a bucket's one or two residues.
 std::vector<std::uint64_t> giant;
 std::vector<std::uint64_t> filter;
 std::uint64_t filter_mask = 0;
-std::vector<std::uint32_t> table32;
-std::vector<std::uint64_t> table64;
-std::uint64_t table_mask = 0;
-bool wide_table = false;
+std::vector<std::uint32_t> bucket_start;  // bucket b holds placed[bucket_start[b] ..]
+std::vector<std::uint64_t> placed_value;
+std::vector<std::uint32_t> placed_j;
+int bucket_bits = 4;
 
 std::vector<std::uint64_t> sequence;
 std::vector<std::uint64_t> solutions;
 
-inline std::uint64_t fingerprint(std::uint64_t v) { return (v >> 24) & 0xFFFF; }
-
-template <typename E, int JBits>
-void store_giant(std::vector<E>& table, std::uint64_t v, std::uint64_t j) {
-  E* t = table.data();
-  std::uint64_t s = (v >> 9) & table_mask;
-  while (t[s] != 0) s = (s + 1) & table_mask;
-  t[s] = static_cast<E>((fingerprint(v) << JBits) | (j + 1));
+/// A multiplicative hash: independent of the low bits the filter reads.
+inline std::uint64_t bucket_of(std::uint64_t v) {
+  return (v * 0x9E3779B97F4A7C15ULL) >> (64 - bucket_bits);
 }
 
 void index_giant_steps(std::uint64_t entries) {
@@ -54,38 +48,42 @@ void index_giant_steps(std::uint64_t entries) {
   if (filter.size() < bits / 64) filter.resize(bits / 64);
   filter_mask = bits - 1;
   std::fill(filter.begin(), filter.begin() + static_cast<std::ptrdiff_t>(bits / 64), 0);
-  std::uint64_t size = 16;
-  while (size < 2 * entries) size <<= 1;
-  table_mask = size - 1;
-  wide_table = entries >= 65535;
-  if (wide_table) {
-    if (table64.size() < size) table64.resize(size);
-    std::fill(table64.begin(), table64.begin() + static_cast<std::ptrdiff_t>(size), 0);
-  } else {
-    if (table32.size() < size) table32.resize(size);
-    std::fill(table32.begin(), table32.begin() + static_cast<std::ptrdiff_t>(size), 0);
+  bucket_bits = 4;
+  while ((std::uint64_t{1} << bucket_bits) < entries / 2) ++bucket_bits;
+  const std::uint64_t buckets = std::uint64_t{1} << bucket_bits;
+  if (bucket_start.size() < buckets + 1) bucket_start.resize(buckets + 1);
+  if (placed_value.size() < entries) {
+    placed_value.resize(entries);
+    placed_j.resize(entries);
   }
   const std::uint64_t* g = giant.data();
   std::uint64_t* fl = filter.data();
+  std::uint32_t* start = bucket_start.data();
+  std::fill(start, start + buckets + 1, 0);
   for (std::uint64_t j = 0; j < entries; ++j) {
     const std::uint64_t fb = g[j] & filter_mask;
     fl[fb >> 6] |= std::uint64_t{1} << (fb & 63);
-    if (wide_table) store_giant<std::uint64_t, 32>(table64, g[j], j);
-    else store_giant<std::uint32_t, 16>(table32, g[j], j);
+    ++start[bucket_of(g[j]) + 1];
   }
+  for (std::uint64_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
+  // Place the steps; start[b] runs up to the end of bucket b, and is moved
+  // back afterwards.
+  for (std::uint64_t j = 0; j < entries; ++j) {
+    const std::uint32_t at = start[bucket_of(g[j])]++;
+    placed_value[at] = g[j];
+    placed_j[at] = static_cast<std::uint32_t>(j);
+  }
+  for (std::uint64_t b = buckets; b > 0; --b) start[b] = start[b - 1];
+  start[0] = 0;
 }
 
-/// Calls f(j) for every j with giant[j] = v, in the order stored; rarely
-/// called (only past the filter).
-template <typename E, int JBits, typename F>
-void for_each_giant(const std::vector<E>& table, std::uint64_t v, F&& f) {
-  const E* t = table.data();
-  const E want = static_cast<E>(fingerprint(v));
-  for (std::uint64_t s = (v >> 9) & table_mask; t[s] != 0; s = (s + 1) & table_mask) {
-    if ((t[s] >> JBits) != want) continue;
-    const std::uint64_t j = (t[s] & ((E{1} << JBits) - 1)) - 1;
-    if (giant[j] == v) f(j);
-  }
+/// Calls f(j) for every j with giant[j] = v, in increasing j; rarely called
+/// (only past the filter).
+template <typename F>
+void for_each_giant(std::uint64_t v, F&& f) {
+  const std::uint64_t b = bucket_of(v);
+  for (std::uint32_t at = bucket_start[b]; at < bucket_start[b + 1]; ++at)
+    if (placed_value[at] == v) f(placed_j[at]);
 }
 
 /// Records n = start + u for k index i, unless it names no factor: an n
@@ -223,8 +221,7 @@ void run_class_search(const class_search_t& cs, prime_state_t& st, const power_b
         const std::uint64_t u = cs.e0 + j * cs.stride + i * w.step;
         if (u % w.modulus == 0) solutions.push_back(u);
       };
-      if (wide_table) for_each_giant<std::uint64_t, 32>(table64, seq[i], take);
-      else for_each_giant<std::uint32_t, 16>(table32, seq[i], take);
+      for_each_giant(seq[i], take);
     }
     if (solutions.empty()) continue;
     if (w.by_classes) {
