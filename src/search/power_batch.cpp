@@ -15,11 +15,17 @@ void power_batch_t::run() {
   srp_.resize(n);
   // Long exponents first, then short ones, each in queue order.
   constexpr std::uint64_t long_exponent = std::uint64_t{1} << 32;
-  std::size_t j = 0;
-  for (std::size_t i = 0; i < n; ++i)
-    if (exp_[i] >= long_exponent) order_[j++] = static_cast<std::uint32_t>(i);
-  for (std::size_t i = 0; i < n; ++i)
-    if (exp_[i] < long_exponent) order_[j++] = static_cast<std::uint32_t>(i);
+  // Without branches: the two kinds come mixed in no predictable pattern.
+  std::size_t longs = 0;
+  for (std::size_t i = 0; i < n; ++i) longs += exp_[i] >= long_exponent;
+  std::size_t next_long = 0, next_short = longs;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t is_long = exp_[i] >= long_exponent;
+    const std::size_t pick = std::size_t{0} - is_long;  // all ones for a long one
+    order_[(next_long & pick) | (next_short & ~pick)] = static_cast<std::uint32_t>(i);
+    next_long += is_long;
+    next_short += 1 - is_long;
+  }
   for (std::size_t k = 0; k < n; ++k) {
     const std::uint32_t i = order_[k];
     sbase_[k] = base_[i];

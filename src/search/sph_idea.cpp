@@ -29,10 +29,22 @@ void drop_k(prime_state_t& st, std::uint32_t i) {
 
 }  // namespace
 
+/// What joining a class modulo Pm with a k's class modulo its period needs;
+/// the same for every k of that period.
+struct join_t {
+  std::uint64_t power = 0;  ///< akpower
+  std::uint64_t g = 1;      ///< gcd(Pm, power)
+  std::uint64_t pg = 1;     ///< power / g
+  std::uint64_t inv = 0;    ///< (Pm/g)^-1 modulo pg
+};
+
 void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& ys,
               const std::array<std::uint32_t, max_k>& first_part, class_search_t& cs) {
   const std::uint64_t pm = st.pm;
-  std::array<std::uint64_t, max_k> res{}, step{};
+  // Read only where the k is still masked in.
+  std::array<std::uint64_t, max_k> res, step;
+  std::array<join_t, 8> joins;
+  std::uint32_t njoins = 0;
   for (std::uint32_t i = 0; i < num_k; ++i) {
     if (st.akmask[i] == 0) continue;
     std::uint64_t n;
@@ -40,22 +52,34 @@ void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& 
       drop_k(st, i);
       continue;
     }
+    const std::uint64_t power = akpower[i];
+    join_t join;
+    std::uint32_t q = 0;
+    while (q < njoins && joins[q].power != power) ++q;
+    if (q < njoins) {
+      join = joins[q];
+    } else {
+      join.power = power;
+      join.g = std::gcd(pm, power);
+      join.pg = power / join.g;
+      if (join.pg > 1)
+        join.inv = multinv32(static_cast<std::uint32_t>(pm / join.g % join.pg),
+                             static_cast<std::uint32_t>(join.pg));
+      if (njoins < joins.size()) joins[njoins++] = join;
+    }
     // Every n of the k is akequiv (mod akpower): the two classes must agree
     // modulo their gcd, and their join starts at the least n >= n mod Pm.
-    const std::uint64_t power = akpower[i];
-    const std::uint64_t g = std::gcd(pm, power);
+    const std::uint64_t g = join.g;
     if ((n + power - akequiv[i]) % g != 0) {
       drop_k(st, i);
       continue;
     }
     // The least n + j*Pm = akequiv (mod P): j = ((a - n)/g) * (Pm/g)^-1
     // modulo P/g.
-    const std::uint64_t pg = power / g;
+    const std::uint64_t pg = join.pg;
     if (pg > 1) {
       const std::uint64_t want = ((akequiv[i] % power + power - n % power) % power) / g % pg;
-      const std::uint64_t inv = multinv32(static_cast<std::uint32_t>(pm / g % pg),
-                                          static_cast<std::uint32_t>(pg));
-      n += pm * (want * inv % pg);
+      n += pm * (want * join.inv % pg);
     }
     if (n > nhigh) {
       drop_k(st, i);

@@ -81,8 +81,14 @@ std::uint64_t dlog_baby_steps(std::uint64_t f, std::uint64_t lookups) {
 }
 
 void dlog_prepare(subgroup_dlog_t& d) {
+  std::uint64_t below = 1;
   for (std::uint32_t i = 0; i < d.nparts; ++i) {
     dlog_part_t& part = d.parts[i];
+    part.below = below;
+    part.below_inv = i == 0 ? 0
+                            : multinv32(static_cast<std::uint32_t>(below % part.fe),
+                                        static_cast<std::uint32_t>(part.fe));
+    below *= part.fe;
     if (part.fe <= dlog_scan_whole) {
       part.powers.resize(part.fe);
       geometric_mod_p(1, part.g, part.fe, part.powers.data());
@@ -104,21 +110,19 @@ void dlog_prepare(subgroup_dlog_t& d) {
 }
 
 bool dlog_solve(const subgroup_dlog_t& d, const std::uint64_t* y, std::uint64_t& n) {
-  std::uint64_t result = 0, modulus = 1;
+  std::uint64_t result = 0;
   for (std::uint32_t i = 0; i < d.nparts; ++i) {
     const dlog_part_t& part = d.parts[i];
     std::uint64_t log;
     if (!part_log(part, y[i], log)) return false;
-    // Join n = result (mod modulus) with n = log (mod f^e).
-    if (modulus == 1) {
+    // Join n = result (mod below) with n = log (mod f^e).
+    if (i == 0) {
       result = log;
     } else {
-      const std::uint64_t inv = multinv32(static_cast<std::uint32_t>(modulus % part.fe),
-                                          static_cast<std::uint32_t>(part.fe));
-      const std::uint64_t diff = (log + part.fe - result % part.fe) % part.fe;
-      result += modulus * (diff * inv % part.fe);
+      const std::uint64_t r = result % part.fe;
+      const std::uint64_t diff = log >= r ? log - r : log + part.fe - r;
+      result += part.below * (diff * part.below_inv % part.fe);
     }
-    modulus *= part.fe;
   }
   n = result;
   return true;

@@ -27,6 +27,9 @@ struct dlog_part_t {
   /// start side by side, then each advances by giant^8.
   std::array<std::uint64_t, 8> giant_pow;
   std::uint64_t giant8_quot;
+  /// The product of the earlier parts' orders, and its inverse modulo fe,
+  /// for the Chinese remainder join (the same for every element).
+  std::uint64_t below, below_inv;
   std::vector<std::uint64_t> powers;  ///< the scanned powers (of g or gamma)
   hash_table_t table;    ///< gamma^j -> j + 1 for the baby steps
 };
