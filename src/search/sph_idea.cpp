@@ -9,6 +9,7 @@
 // one class modulo lcm(Pm, akpower), which check_factors_sph searches.
 #include <numeric>
 
+#include "arith/divisor.hpp"
 #include "arith/number_theory.hpp"
 #include "quorvel/ktable.hpp"
 #include "quorvel/search_state.hpp"
@@ -27,8 +28,6 @@ void drop_k(prime_state_t& st, std::uint32_t i) {
   ++stat_whackedk;
 }
 
-}  // namespace
-
 /// What joining a class modulo Pm with a k's class modulo its period needs;
 /// the same for every k of that period.
 struct join_t {
@@ -36,7 +35,26 @@ struct join_t {
   std::uint64_t g = 1;      ///< gcd(Pm, power)
   std::uint64_t pg = 1;     ///< power / g
   std::uint64_t inv = 0;    ///< (Pm/g)^-1 modulo pg
+  std::uint64_t step = 1;   ///< lcm(Pm, power)
+  divisor_t by_power, by_g, by_pg;
 };
+
+join_t make_join(std::uint64_t pm, std::uint64_t power) {
+  join_t join;
+  join.power = power;
+  join.g = std::gcd(pm, power);
+  join.pg = power / join.g;
+  if (join.pg > 1)
+    join.inv = multinv32(static_cast<std::uint32_t>(pm / join.g % join.pg),
+                         static_cast<std::uint32_t>(join.pg));
+  join.step = pm / join.g * power;
+  join.by_power = divisor_t(power);
+  join.by_g = divisor_t(join.g);
+  join.by_pg = divisor_t(join.pg);
+  return join;
+}
+
+}  // namespace
 
 void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& ys,
               const std::array<std::uint32_t, max_k>& first_part, class_search_t& cs) {
@@ -45,6 +63,7 @@ void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& 
   std::array<std::uint64_t, max_k> res, step;
   std::array<join_t, 8> joins;
   std::uint32_t njoins = 0;
+  join_t spare;
   for (std::uint32_t i = 0; i < num_k; ++i) {
     if (st.akmask[i] == 0) continue;
     std::uint64_t n;
@@ -53,40 +72,30 @@ void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& 
       continue;
     }
     const std::uint64_t power = akpower[i];
-    join_t join;
     std::uint32_t q = 0;
     while (q < njoins && joins[q].power != power) ++q;
-    if (q < njoins) {
-      join = joins[q];
-    } else {
-      join.power = power;
-      join.g = std::gcd(pm, power);
-      join.pg = power / join.g;
-      if (join.pg > 1)
-        join.inv = multinv32(static_cast<std::uint32_t>(pm / join.g % join.pg),
-                             static_cast<std::uint32_t>(join.pg));
-      if (njoins < joins.size()) joins[njoins++] = join;
-    }
+    if (q == njoins && njoins < joins.size()) joins[njoins++] = make_join(pm, power);
+    const join_t& join = q < njoins ? joins[q] : (spare = make_join(pm, power));
     // Every n of the k is akequiv (mod akpower): the two classes must agree
     // modulo their gcd, and their join starts at the least n >= n mod Pm.
-    const std::uint64_t g = join.g;
-    if ((n + power - akequiv[i]) % g != 0) {
+    const std::uint64_t equiv = join.by_power.mod(akequiv[i]);
+    const std::uint64_t n_mod = join.by_power.mod(n);
+    const std::uint64_t gap = equiv >= n_mod ? equiv - n_mod : equiv + power - n_mod;
+    std::uint64_t rem;
+    const std::uint64_t gap_g = join.by_g.quotient(gap, rem);
+    if (rem != 0) {
       drop_k(st, i);
       continue;
     }
-    // The least n + j*Pm = akequiv (mod P): j = ((a - n)/g) * (Pm/g)^-1
-    // modulo P/g.
-    const std::uint64_t pg = join.pg;
-    if (pg > 1) {
-      const std::uint64_t want = ((akequiv[i] % power + power - n % power) % power) / g % pg;
-      n += pm * (want * join.inv % pg);
-    }
+    // The least n + j*Pm = akequiv (mod P): j = (gap/g) * (Pm/g)^-1 modulo
+    // P/g.
+    if (join.pg > 1) n += pm * join.by_pg.mod(join.by_pg.mod(gap_g) * join.inv);
     if (n > nhigh) {
       drop_k(st, i);
       continue;
     }
     res[i] = n;
-    step[i] = pm / g * power;
+    step[i] = join.step;
   }
   if (st.kmaskcnt == 0) {
     ++stat_whackedp;

@@ -88,6 +88,7 @@ void dlog_prepare(subgroup_dlog_t& d) {
     part.below_inv = i == 0 ? 0
                             : multinv32(static_cast<std::uint32_t>(below % part.fe),
                                         static_cast<std::uint32_t>(part.fe));
+    part.fe_div = divisor_t(part.fe);
     below *= part.fe;
     if (part.fe <= dlog_scan_whole) {
       part.powers.resize(part.fe);
@@ -119,9 +120,9 @@ bool dlog_solve(const subgroup_dlog_t& d, const std::uint64_t* y, std::uint64_t&
     if (i == 0) {
       result = log;
     } else {
-      const std::uint64_t r = result % part.fe;
+      const std::uint64_t r = part.fe_div.mod(result);
       const std::uint64_t diff = log >= r ? log - r : log + part.fe - r;
-      result += part.below * (diff * part.below_inv % part.fe);
+      result += part.below * part.fe_div.mod(diff * part.below_inv);
     }
   }
   n = result;

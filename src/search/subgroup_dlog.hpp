@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "arith/divisor.hpp"
 #include "search/hash_table.hpp"
 
 namespace quorvel {
@@ -30,6 +31,7 @@ struct dlog_part_t {
   /// The product of the earlier parts' orders, and its inverse modulo fe,
   /// for the Chinese remainder join (the same for every element).
   std::uint64_t below, below_inv;
+  divisor_t fe_div;      ///< division by fe
   std::vector<std::uint64_t> powers;  ///< the scanned powers (of g or gamma)
   hash_table_t table;    ///< gamma^j -> j + 1 for the baby steps
 };

@@ -1,8 +1,9 @@
 // gcd32, gcd6432, multinv32 and jacobi against brute force: divisor search,
 // trying every inverse, squares modulo each prime factor, Euler's criterion
 // with 128-bit powers for large prime moduli, and the standard library's gcd
-// for large arguments.
+// for large arguments; divisor_t against the processor's division.
 #include "arith/number_theory.hpp"
+#include "arith/divisor.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <numeric>
 #include <random>
+#include <vector>
 
 #include "reference/arith_reference.hpp"
 
@@ -122,6 +124,26 @@ TEST(Jacobi, MultiplicativeInTheModulus) {
     const std::uint32_t q2 = static_cast<std::uint32_t>(rng() % 60000) | 1;
     const std::uint32_t a = static_cast<std::uint32_t>(rng());
     ASSERT_EQ(jacobi(a, q1 * q2), jacobi(a, q1) * jacobi(a, q2)) << a << " " << q1 << " " << q2;
+  }
+}
+
+
+TEST(Divisor, QuotientAndRemainderMatchTheProcessorsDivision) {
+  std::mt19937_64 rng(20261209);
+  std::vector<std::uint64_t> divisors = {1, 2, 3, 7, 64, 65535, 4294967295u, 4294967296u,
+                                         (std::uint64_t{1} << 63) + 1, ~std::uint64_t{0}};
+  for (int i = 0; i < 200; ++i) divisors.push_back(rng() >> (rng() % 64) | 1);
+  for (std::uint64_t d : divisors) {
+    const divisor_t div(d);
+    std::vector<std::uint64_t> xs = {0, 1, d - 1, d, ~std::uint64_t{0}, ~std::uint64_t{0} - 1};
+    if (d > 1) xs.push_back(~std::uint64_t{0} / d * d - 1);
+    for (int j = 0; j < 300; ++j) xs.push_back(rng() >> (rng() % 64));
+    for (std::uint64_t x : xs) {
+      std::uint64_t r;
+      ASSERT_EQ(div.quotient(x, r), x / d) << x << " / " << d;
+      ASSERT_EQ(r, x % d) << x << " % " << d;
+      ASSERT_EQ(div.mod(x), x % d);
+    }
   }
 }
 
