@@ -29,7 +29,6 @@ void check_factors(const prime_state_t& st, class_search_t& cs) {
   // common modulus make the first dear.
   static class_search_t coarse;
   coarse.walks.clear();
-  coarse.lcm = kpowerlcm;
   coarse.g_order = g;
   coarse.u_lo = cs.u_lo;
   coarse.u_hi = cs.u_hi;
@@ -41,7 +40,6 @@ void check_factors(const prime_state_t& st, class_search_t& cs) {
     coarse.walks.push_back({i, akequiv[i], akpower[i], 1, true});
     coarse.reach = std::max<std::uint64_t>(coarse.reach, akmod[i]);
   }
-  cs.lcm = kmodlcm;
   const double fine_cost = plan_class_search(cs);
   if (plan_class_search(coarse) < fine_cost) std::swap(cs, coarse);
 }

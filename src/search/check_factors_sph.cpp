@@ -34,7 +34,6 @@ void check_factors_sph(const prime_state_t& st, std::uint64_t x,
   const std::uint64_t s = isqrt((std::uint64_t{nhigh} - nlow) / x / 10);
   const std::uint64_t g = s >= 2 ? x * s : x;
   const giant_range_t range = giant_range(g);
-  cs.lcm = x;
   cs.g_order = g;
   if (range.count != 0) {
     // Offsets below G' within each stride, and below nhigh (offset 0 always).

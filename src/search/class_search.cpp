@@ -193,13 +193,12 @@ void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch
 void run_class_search(const class_search_t& cs, prime_state_t& st, const power_batch_t& batch) {
   if (cs.empty()) return;
   const std::uint64_t p = st.p;
-  // Giant steps -+2^-(e0 + jS).
+  // Giant steps -+2^-(e0 + jS): in Proth mode the sequence starts at
+  // -2^-e0 (a power of 2 is never 0 modulo p).
   if (giant.size() < cs.entries) giant.resize(cs.entries);
-  geometric_mod_p(batch[cs.first_power], batch[cs.first_power + 1], cs.entries, giant.data());
-  if (mode == mode_proth) {
-    std::uint64_t* g = giant.data();
-    for (std::uint64_t j = 0; j < cs.entries; ++j) g[j] = p - g[j];
-  }
+  const std::uint64_t giant_start = batch[cs.first_power];
+  geometric_mod_p(mode == mode_proth ? p - giant_start : giant_start, batch[cs.first_power + 1],
+                  cs.entries, giant.data());
   index_giant_steps(cs.entries);
 
   std::uint32_t pw = cs.first_power + 2;

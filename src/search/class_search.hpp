@@ -41,7 +41,6 @@ struct class_walk_t {
 
 struct class_search_t {
   std::vector<class_walk_t> walks;
-  std::uint64_t lcm = 1;      ///< unused by the engine (kept for callers' records)
   std::uint64_t u_lo = 0, u_hi = 0;
   std::uint64_t g_order = 1;  ///< the stride whose order the reports follow
   std::uint64_t reach = 0;    ///< how far past u_hi walks by classes look

@@ -1,8 +1,7 @@
 // Open-addressing hash table from residues modulo p to exponent tags, for the
-// baby-step giant-step searches. A residue's home slot is its lowest bits;
-// collisions go to the next slot (linear probing, wrapping). Equal residues
-// may be stored several times with different tags and are met, along the
-// probe chain, in the order they were stored.
+// baby steps of the prime-order logarithms (subgroup_dlog). A residue's home
+// slot is its lowest bits; collisions go to the next slot (linear probing,
+// wrapping). A lookup finds the first tag stored under a residue.
 //
 // Probing reads only a 16-bit fingerprint per slot (0 = empty, otherwise bits
 // 40.. of the residue with the low bit forced on); the residue itself is
@@ -54,23 +53,11 @@ inline void store_hash(hash_table_t& t, std::uint64_t v, std::uint32_t tag) {
   t.tag[s] = tag;
 }
 
-/// Calls f(tag) for every tag stored under v, in the order stored.
-template <typename F>
-inline void for_each_tag(const hash_table_t& t, std::uint64_t v, F&& f) {
+/// The tag first stored under v, or 0 when v is not stored.
+inline std::uint32_t lookup_hash(const hash_table_t& t, std::uint64_t v) {
   const std::uint16_t fp = hash_fingerprint(v);
   for (std::uint64_t s = v & t.mask; t.fingerprint[s] != 0; s = (s + 1) & t.mask)
-    if (t.fingerprint[s] == fp && t.key[s] == v) f(t.tag[s]);
-}
-
-/// The tag of the (skip+1)-th slot holding v along its probe chain, or 0.
-inline std::uint32_t lookup_hash(const hash_table_t& t, std::uint64_t v, std::uint32_t skip) {
-  const std::uint16_t fp = hash_fingerprint(v);
-  for (std::uint64_t s = v & t.mask; t.fingerprint[s] != 0; s = (s + 1) & t.mask) {
-    if (t.fingerprint[s] == fp && t.key[s] == v) {
-      if (skip == 0) return t.tag[s];
-      --skip;
-    }
-  }
+    if (t.fingerprint[s] == fp && t.key[s] == v) return t.tag[s];
   return 0;
 }
 

@@ -12,7 +12,6 @@ namespace quorvel {
 
 namespace {
 
-
 /// The least r with r*r >= v.
 std::uint64_t isqrt_ceil(std::uint64_t v) {
   std::uint64_t r = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(v)));
@@ -40,7 +39,7 @@ bool baby_giant_log(const dlog_part_t& part, std::uint64_t z, std::uint64_t& log
   const bdivp_t g8q{part.giant8_quot};
   for (std::uint64_t i0 = 0; i0 < steps; i0 += 8) {
     for (std::uint64_t c = 0; c < 8 && i0 + c < steps; ++c) {
-      const std::uint32_t tag = lookup_hash(part.table, x[c], 0);
+      const std::uint32_t tag = lookup_hash(part.table, x[c]);
       if (tag != 0) {
         log = (i0 + c) * part.m + (tag - 1);
         return log < part.f;

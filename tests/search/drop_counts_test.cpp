@@ -26,7 +26,7 @@ namespace {
 std::vector<std::uint32_t> record_of(std::uint64_t p) {
   std::vector<std::uint32_t> out;
   std::uint64_t rest = p - 1;
-  for (std::uint64_t q = 2; q < (1u << 20) && q * q <= rest * q; ++q) {
+  for (std::uint64_t q = 2; q < (1u << 20) && q <= rest; ++q) {
     if (rest % q != 0) continue;
     if (q >= 31 && ref::is_prime(q)) out.push_back(static_cast<std::uint32_t>(q));
     while (rest % q == 0) rest /= q;
