@@ -53,18 +53,11 @@ void pminus1_invalidate() { valid = false; }
 void pminus1_begin_window(const window_plan& plan) {
   const std::uint64_t a = plan.low;
   record_run.prepare(plan, first_record_prime);
-  base_cursor& next = record_run.next;
-  while (next.index <= plan.q.index) {
-    const std::uint64_t q = next.value;
+  record_run.add_up_to_q(plan, [a](std::uint64_t q) {
     std::uint64_t o = (q - a % q) % q;
     if (o & 1) o += q;
-    record_run.set.add(static_cast<std::uint32_t>(q), o / 2);
-    if (next.index + 1 >= nprimes) {
-      next.index = nprimes;
-      break;
-    }
-    next.advance();
-  }
+    return o / 2;
+  });
   rank_before.resize(sievewindowsize / 64);
   offsets.clear();
   values.clear();

@@ -14,7 +14,6 @@
 // belongs to the next segment, which is filled afresh afterwards, or to the
 // spare word past the window. No loop exit depends on the data, so nothing
 // is mispredicted per stride.
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <utility>
@@ -24,9 +23,6 @@
 namespace quorvel::primes_detail {
 
 namespace {
-
-/// Strides below segment_bits / this use the unrolled kernels.
-constexpr std::uint32_t unrolled_min_hits = 8;
 
 /// Marks the hits from off on below s, two per round; returns the next hit.
 inline std::uint32_t mark_plain(std::uint8_t* bytes, std::uint32_t off, std::uint32_t d,
@@ -129,34 +125,9 @@ void stride_set::mark_segment(std::uint8_t* bytes) {
     next[i] = off - s;
   }
   // Groups of equal k = S / d, from k = 7 down to 1.
-  for (unsigned k = 7; k >= 1; --k) {
-    const std::size_t to =
-        static_cast<std::size_t>(std::lower_bound(d_list + i, d_list + n, s / k + 1) - d_list);
-    switch (k) {
-      case 7:
-        mark_fixed<7>(bytes, d_list, next, i, to, s);
-        break;
-      case 6:
-        mark_fixed<6>(bytes, d_list, next, i, to, s);
-        break;
-      case 5:
-        mark_fixed<5>(bytes, d_list, next, i, to, s);
-        break;
-      case 4:
-        mark_fixed<4>(bytes, d_list, next, i, to, s);
-        break;
-      case 3:
-        mark_fixed<3>(bytes, d_list, next, i, to, s);
-        break;
-      case 2:
-        mark_fixed<2>(bytes, d_list, next, i, to, s);
-        break;
-      default:
-        mark_fixed<1>(bytes, d_list, next, i, to, s);
-        break;
-    }
-    i = to;
-  }
+  for_each_hit_count_group(d_list, i, n, s, [&]<unsigned K>(std::size_t from, std::size_t to) {
+    mark_fixed<K>(bytes, d_list, next, from, to, s);
+  });
   run_long_strides([bytes](std::uint32_t off, std::uint32_t) {
     bytes[off >> 3] |= static_cast<std::uint8_t>(1u << (off & 7));
   });

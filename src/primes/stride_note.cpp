@@ -8,7 +8,6 @@
 // S/8 < d < S run fixed-count loops in groups of equal k = S / d, the
 // (k+1)-th hit reading the first bit after the segment when it falls
 // outside (see stride_mark.cpp).
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <utility>
@@ -18,8 +17,6 @@
 namespace quorvel::primes_detail {
 
 namespace {
-
-constexpr std::uint32_t unrolled_min_hits = 8;
 
 inline bool clear_bit(const std::uint8_t* bytes, std::uint32_t off) {
   return ((bytes[off >> 3] >> (off & 7)) & 1) == 0;
@@ -139,34 +136,9 @@ std::uint64_t* stride_set::note_segment(const std::uint8_t* bytes, std::uint64_t
     next[i] = off - s;
   }
   // Groups of equal k = S / d, from k = 7 down to 1.
-  for (unsigned k = 7; k >= 1; --k) {
-    const std::size_t to =
-        static_cast<std::size_t>(std::lower_bound(d_list + i, d_list + n, s / k + 1) - d_list);
-    switch (k) {
-      case 7:
-        note_fixed<7>(bytes, d_list, next, i, to, s, out);
-        break;
-      case 6:
-        note_fixed<6>(bytes, d_list, next, i, to, s, out);
-        break;
-      case 5:
-        note_fixed<5>(bytes, d_list, next, i, to, s, out);
-        break;
-      case 4:
-        note_fixed<4>(bytes, d_list, next, i, to, s, out);
-        break;
-      case 3:
-        note_fixed<3>(bytes, d_list, next, i, to, s, out);
-        break;
-      case 2:
-        note_fixed<2>(bytes, d_list, next, i, to, s, out);
-        break;
-      default:
-        note_fixed<1>(bytes, d_list, next, i, to, s, out);
-        break;
-    }
-    i = to;
-  }
+  for_each_hit_count_group(d_list, i, n, s, [&]<unsigned K>(std::size_t from, std::size_t to) {
+    note_fixed<K>(bytes, d_list, next, from, to, s, out);
+  });
   *long_begin = out;
   run_long_strides(note);
   return out;

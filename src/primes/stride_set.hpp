@@ -7,10 +7,30 @@
 // a segment only sees the strides that hit it.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace quorvel::primes_detail {
+
+/// Short strides below segment_bits / this hit a segment at least this
+/// often and run unrolled blocks of eight hits; the longer short strides
+/// run in groups of equal hit count (for_each_hit_count_group).
+inline constexpr std::uint32_t unrolled_min_hits = 8;
+
+/// For the short strides d_list[from .. n) (increasing, every d with
+/// s / unrolled_min_hits <= d < s) calls group.template operator()<K>(begin,
+/// end) for each run of strides with s / d = K, K = unrolled_min_hits - 1
+/// down to 1; runs may be empty.
+template <unsigned K = unrolled_min_hits - 1, class Group>
+void for_each_hit_count_group(const std::uint32_t* d_list, std::size_t from, std::size_t n,
+                              std::uint32_t s, Group&& group) {
+  const std::size_t to =
+      static_cast<std::size_t>(std::lower_bound(d_list + from, d_list + n, s / K + 1) - d_list);
+  group.template operator()<K>(from, to);
+  if constexpr (K > 1) for_each_hit_count_group<K - 1>(d_list, to, n, s, group);
+}
 
 class stride_set {
  public:

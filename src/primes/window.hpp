@@ -53,6 +53,19 @@ struct stride_run {
   /// Whether the run can go on with the window `plan`; if not, empties it
   /// and puts `next` on the first base prime >= first_prime.
   void prepare(const window_plan& plan, std::uint64_t first_prime);
+  /// Adds the base primes from `next` up to Q of `plan`, each prime d as a
+  /// stride whose first hit lies first_hit(d) positions into the window.
+  template <class FirstHit>
+  void add_up_to_q(const window_plan& plan, FirstHit&& first_hit) {
+    while (next.index <= plan.q.index) {
+      set.add(static_cast<std::uint32_t>(next.value), first_hit(next.value));
+      if (next.index + 1 >= nprimes) {
+        next.index = nprimes;  // the table is used up
+        break;
+      }
+      next.advance();
+    }
+  }
   /// Records that the run has passed the window `plan`.
   void finish(const window_plan& plan) { next_low = plan.top; }
 };

@@ -107,15 +107,7 @@ void sieve_window(std::uint64_t a, bool record) {
   sievewindowlow = a;
 
   sieve_run.prepare(plan, first_sieving_prime);
-  base_cursor& next = sieve_run.next;
-  while (next.index <= plan.q.index) {
-    sieve_run.set.add(static_cast<std::uint32_t>(next.value), first_sieve_index(a, next.value));
-    if (next.index + 1 >= nprimes) {
-      next.index = nprimes;  // the table is used up
-      break;
-    }
-    next.advance();
-  }
+  sieve_run.add_up_to_q(plan, [a](std::uint64_t d) { return first_sieve_index(a, d); });
   if (record) pminus1_begin_window(plan);
 
   const std::uint32_t words_per_segment = segment_bits / 64;
