@@ -4,16 +4,18 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
 #include "arith/batch.hpp"
 #include "arith/mulmod.hpp"
+#include "bench_support.hpp"
 
 namespace quorvel {
 namespace {
 
-constexpr std::uint64_t bench_p = 1125899906842597ULL;  // largest prime below 2^50
+using bench::bench_p;
+using bench::exponents50;
+using bench::random_below;
 
 /// Forces the version named by the benchmark argument; false (and the
 /// benchmark skipped) when this processor cannot run it.
@@ -29,22 +31,7 @@ bool use_variant(benchmark::State& state) {
 }
 
 void per_element(benchmark::State& state, std::size_t n) {
-  state.counters["per_elem"] =
-      benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate |
-                                                     benchmark::Counter::kInvert);
-}
-
-std::vector<std::uint64_t> random_below(std::uint64_t bound, std::size_t n, std::uint64_t seed) {
-  std::mt19937_64 rng(seed);
-  std::vector<std::uint64_t> v(n);
-  for (auto& x : v) x = rng() % bound;
-  return v;
-}
-
-std::vector<std::uint64_t> exponents50(std::size_t n, std::uint64_t seed) {
-  auto v = random_below(std::uint64_t{1} << 49, n, seed);
-  for (auto& e : v) e |= std::uint64_t{1} << 49;
-  return v;
+  bench::time_per_op(state, "per_elem", static_cast<double>(n));
 }
 
 void BM_PowmodMany(benchmark::State& state) {

@@ -6,28 +6,24 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
 #include "arith/mulmod.hpp"
+#include "bench_support.hpp"
 
 namespace quorvel {
 namespace {
 
-constexpr std::uint64_t bench_p = 1125899906842597ULL;  // largest prime below 2^50
+using bench::bench_p;
+
 constexpr std::size_t batch = 1024;
 
 std::vector<std::uint64_t> random_below(std::uint64_t bound, std::uint64_t seed) {
-  std::mt19937_64 rng(seed);
-  std::vector<std::uint64_t> v(batch);
-  for (auto& x : v) x = rng() % bound;
-  return v;
+  return bench::random_below(bound, batch, seed);
 }
 
 void per_op(benchmark::State& state, std::size_t ops_per_iteration) {
-  state.counters["per_op"] = benchmark::Counter(
-      static_cast<double>(ops_per_iteration),
-      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  bench::time_per_op(state, "per_op", static_cast<double>(ops_per_iteration));
 }
 
 void BM_Int128ModChain(benchmark::State& state) {
@@ -108,9 +104,7 @@ BENCHMARK(BM_MulModPB8Chains);
 
 /// 50-bit exponents (top bit set).
 std::vector<std::uint64_t> exponents50(std::uint64_t seed) {
-  auto v = random_below(std::uint64_t{1} << 49, seed);
-  for (auto& e : v) e |= std::uint64_t{1} << 49;
-  return v;
+  return bench::exponents50(batch, seed);
 }
 
 // Each power's exponent depends on the previous result, so calls do not

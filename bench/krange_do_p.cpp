@@ -10,68 +10,22 @@
 //  * KrangeWriteRead: writing and reading back a file of 10^6 k.
 // Times are per prime (per file for the last one).
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "arith/mulmod.hpp"
+#include "bench_support.hpp"
 #include "krange/krange.hpp"
 #include "quorvel/config.hpp"
 
 namespace quorvel {
 namespace {
 
-/// Primes in [lo, lo + span) by a plain sieve with trial-division base primes.
-std::vector<std::uint64_t> primes_from(std::uint64_t lo, std::uint64_t span) {
-  std::vector<std::uint64_t> base;
-  for (std::uint64_t d = 2; d * d < lo + span; ++d) {
-    bool prime = true;
-    for (std::uint64_t q : base) {
-      if (q * q > d) break;
-      if (d % q == 0) {
-        prime = false;
-        break;
-      }
-    }
-    if (prime) base.push_back(d);
-  }
-  std::vector<bool> composite(span, false);
-  for (std::uint64_t q : base) {
-    std::uint64_t start = (lo + q - 1) / q * q;
-    if (start < q * q) start = q * q;
-    for (std::uint64_t m = start; m < lo + span; m += q) composite[m - lo] = true;
-  }
-  std::vector<std::uint64_t> out;
-  for (std::uint64_t i = 0; i < span; ++i)
-    if (!composite[i] && lo + i >= 3) out.push_back(lo + i);
-  return out;
-}
-
-/// Sends standard output to /dev/null while it lives (the set-up and file
-/// routines print their progress texts).
-class Quiet {
- public:
-  Quiet() : saved_(::dup(1)) {
-    std::fflush(stdout);
-    const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, 1);
-    ::close(null);
-  }
-  ~Quiet() {
-    std::fflush(stdout);
-    ::dup2(saved_, 1);
-    ::close(saved_);
-  }
-  Quiet(const Quiet&) = delete;
-  Quiet& operator=(const Quiet&) = delete;
-
- private:
-  int saved_;
-};
+using bench::primes_from;
+using bench::Quiet;
 
 /// Sets up both k-range modes from scratch (every k a candidate).
 void set_up(std::uint32_t klow, std::uint32_t khigh, std::uint32_t nlow, std::uint32_t nhigh) {
@@ -82,6 +36,12 @@ void set_up(std::uint32_t klow, std::uint32_t khigh, std::uint32_t nlow, std::ui
   Quiet quiet;
   krangetwin_initialize("/nonexistent/twin");
   krange_initialize("/nonexistent/plus", "/nonexistent/minus");
+}
+
+/// Items are primes; "ns_per_n" is the time per prime and exponent.
+void per_prime_counters(benchmark::State& state, std::uint32_t nrange) {
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+  bench::time_per_op(state, "ns_per_n", nrange);
 }
 
 void KrangeDoPLarge(benchmark::State& state) {
@@ -95,10 +55,7 @@ void KrangeDoPLarge(benchmark::State& state) {
     krange_do_p(p);
     if (++i == primes.size()) i = 0;
   }
-  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
-  state.counters["ns_per_n"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * nrange,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  per_prime_counters(state, nrange);
 }
 BENCHMARK(KrangeDoPLarge)->Arg(100)->Arg(1000);
 
@@ -118,10 +75,7 @@ void KrangeDoPPowerPerN(benchmark::State& state) {
     }
     if (++i == primes.size()) i = 0;
   }
-  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
-  state.counters["ns_per_n"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * nrange,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  per_prime_counters(state, nrange);
 }
 BENCHMARK(KrangeDoPPowerPerN)->Arg(100)->Arg(1000);
 

@@ -12,7 +12,6 @@
 // The routine prints a progress line every tenth prime; standard output goes
 // to /dev/null while a benchmark runs, so that cost is included.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <bit>
@@ -22,58 +21,15 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.hpp"
 #include "nearmersenne/nearmersenne.hpp"
 #include "quorvel/config.hpp"
 
 namespace quorvel {
 namespace {
 
-/// Primes in [lo, lo + span) by a plain sieve with trial-division base primes.
-std::vector<std::uint64_t> primes_from(std::uint64_t lo, std::uint64_t span) {
-  std::vector<std::uint64_t> base;
-  for (std::uint64_t d = 2; d * d < lo + span; ++d) {
-    bool prime = true;
-    for (std::uint64_t q : base) {
-      if (q * q > d) break;
-      if (d % q == 0) {
-        prime = false;
-        break;
-      }
-    }
-    if (prime) base.push_back(d);
-  }
-  std::vector<bool> composite(span, false);
-  for (std::uint64_t q : base) {
-    std::uint64_t start = (lo + q - 1) / q * q;
-    if (start < q * q) start = q * q;
-    for (std::uint64_t m = start; m < lo + span; m += q) composite[m - lo] = true;
-  }
-  std::vector<std::uint64_t> out;
-  for (std::uint64_t i = 0; i < span; ++i)
-    if (!composite[i] && lo + i >= 3) out.push_back(lo + i);
-  return out;
-}
-
-/// Sends standard output to /dev/null while it lives.
-class Quiet {
- public:
-  Quiet() : saved_(::dup(1)) {
-    std::fflush(stdout);
-    const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, 1);
-    ::close(null);
-  }
-  ~Quiet() {
-    std::fflush(stdout);
-    ::dup2(saved_, 1);
-    ::close(saved_);
-  }
-  Quiet(const Quiet&) = delete;
-  Quiet& operator=(const Quiet&) = delete;
-
- private:
-  int saved_;
-};
+using bench::primes_from;
+using bench::Quiet;
 
 /// Rows alow..ahigh from scratch (every pair a candidate).
 void set_up(std::uint32_t alow, std::uint32_t ahigh) {
@@ -86,9 +42,7 @@ void set_up(std::uint32_t alow, std::uint32_t ahigh) {
 
 void per_prime_counters(benchmark::State& state, std::uint32_t ahigh) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
-  state.counters["ns_per_a"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * ahigh,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  bench::time_per_op(state, "ns_per_a", ahigh);
 }
 
 void NmDoP(benchmark::State& state) {
