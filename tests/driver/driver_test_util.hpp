@@ -5,10 +5,8 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "support/test_support.hpp"
 
@@ -33,15 +31,7 @@ class InScratchDir {
   std::string get(const std::string& name) const { return read_file(path(name)); }
   bool exists(const std::string& name) const { return std::filesystem::exists(path(name)); }
   /// Names of every entry of the directory, sorted, joined by blanks.
-  std::string listing() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    std::string out;
-    for (const auto& n : names) out += (out.empty() ? "" : " ") + n;
-    return out;
-  }
+  std::string listing() const { return test::listing(dir_.path()); }
 
  private:
   ScratchDir dir_;

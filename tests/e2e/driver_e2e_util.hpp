@@ -1,7 +1,7 @@
 // Helpers of the run-control end-to-end tests: running the built program in
 // a scratch directory, the documented fixed console texts, masking of the
 // two statistics lines that show processor time, and the expected
-// statistics block and progress lines.
+// statistics block, save points and console lines of a sieved range.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "reference/reference.hpp"
 #include "support/test_support.hpp"
 
 namespace quorvel::e2e {
@@ -95,14 +95,30 @@ inline std::vector<std::uint64_t> save_points(const std::vector<std::uint64_t>& 
   return out;
 }
 
-/// Every entry of a directory, sorted, joined by blanks.
-inline std::string listing(const std::filesystem::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
+using test::listing;
+
+/// The console lines of the odd primes pmin < p <= pmax of a k-range or
+/// near-Mersenne run: per prime what `apply(p)` returns (it also sieves p
+/// from the reference run `run`), then at every save point the progress
+/// line with rate text `rate` and the numbers `run` has left. `tested` (when
+/// given) gets the number of primes.
+template <typename Ref, typename Apply>
+std::string prime_lines(Ref& run, std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
+                        const std::string& rate, Apply apply, std::uint64_t* tested = nullptr) {
+  std::vector<std::uint64_t> primes = ref::primes_between(pmin + 1, pmax);
+  std::erase(primes, 2);
+  const std::vector<std::uint64_t> saves = save_points(primes, pmin, interval);
   std::string out;
-  for (const auto& n : names) out += (out.empty() ? "" : " ") + n;
+  std::size_t next_save = 0;
+  for (std::uint64_t p : primes) {
+    out += apply(p);
+    if (next_save < saves.size() && saves[next_save] == p) {
+      out += "p = " + std::to_string(p) + " @ " + rate + "kp/s. " + std::to_string(run.left()) +
+             " numbers left.\n";
+      ++next_save;
+    }
+  }
+  if (tested != nullptr) *tested = primes.size();
   return out;
 }
 
@@ -119,7 +135,11 @@ inline std::string mask_rates(const std::string& text) {
     if (line.rfind("p = ", 0) == 0 && at != std::string::npos && unit != std::string::npos &&
         unit > at + 3) {
       const std::string rate = line.substr(at + 3, unit - at - 3);
-      if (rate == "???" || all_digits(rate)) line.replace(at + 3, rate.size(), "#");
+      // erase + insert of one character: g++ 12 warns wrongly on replace here.
+      if (rate == "???" || all_digits(rate)) {
+        line.erase(at + 3, rate.size());
+        line.insert(at + 3, 1, '#');
+      }
     }
     out += line;
     if (end < text.size()) out += '\n';

@@ -21,23 +21,14 @@ using test::write_file;
 /// (pmin, pmax] and a progress line at every save point, in prime order.
 std::string sieve_lines(krange_ref::RefRun& ref, std::uint64_t pmin, std::uint64_t pmax,
                         std::uint64_t interval, std::uint64_t* tested = nullptr) {
-  std::vector<std::uint64_t> primes = ref::primes_between(pmin + 1, pmax);
-  if (!primes.empty() && primes.front() == 2) primes.erase(primes.begin());
-  const std::vector<std::uint64_t> saves = e2e::save_points(primes, pmin, interval);
-  std::string out;
-  std::size_t next_save = 0;
-  for (std::uint64_t p : primes) {
-    const std::size_t before = ref.report.size();
-    ref.apply_prime(p);
-    out += ref.report.substr(before);
-    if (next_save < saves.size() && saves[next_save] == p) {
-      out += "p = " + std::to_string(p) + " @ ???kp/s. " + std::to_string(ref.left()) +
-             " numbers left.\n";
-      ++next_save;
-    }
-  }
-  if (tested != nullptr) *tested = primes.size();
-  return out;
+  return e2e::prime_lines(
+      ref, pmin, pmax, interval, "???",
+      [&ref](std::uint64_t p) {
+        const std::size_t before = ref.report.size();
+        ref.apply_prime(p);
+        return ref.report.substr(before);
+      },
+      tested);
 }
 
 const std::string no_file = "No krange file found, starting from scratch.\n";

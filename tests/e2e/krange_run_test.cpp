@@ -25,22 +25,14 @@ using e2e::mask_rates;
 /// masked) at each save point, in prime order, from the reference.
 std::string expected_sieve_lines(krange_ref::RefRun& ref, std::uint64_t pmin, std::uint64_t pmax,
                                  std::uint64_t interval, std::uint64_t& tested) {
-  std::vector<std::uint64_t> primes = ref::primes_between(pmin + 1, pmax);
-  std::erase(primes, 2);
-  std::string out;
-  std::uint64_t last_save = pmin;
-  for (std::uint64_t p : primes) {
-    const std::size_t before = ref.report.size();
-    ref.apply_prime(p);
-    out += ref.report.substr(before);
-    if (p - last_save >= interval) {
-      out += "p = " + std::to_string(p) + " @ #kp/s. " + std::to_string(ref.left()) +
-             " numbers left.\n";
-      last_save = p;
-    }
-  }
-  tested = primes.size();
-  return out;
+  return e2e::prime_lines(
+      ref, pmin, pmax, interval, "#",
+      [&ref](std::uint64_t p) {
+        const std::size_t before = ref.report.size();
+        ref.apply_prime(p);
+        return ref.report.substr(before);
+      },
+      &tested);
 }
 
 TEST(KrangeRun, TwinFileWithOddLines) {

@@ -32,23 +32,17 @@ using e2e::mask_rates;
 /// progress line (rate masked) at each save point, from the reference.
 std::string expected_lines(nm_ref::RefRun& ref, std::uint64_t pmin, std::uint64_t pmax,
                            std::uint64_t interval, std::uint64_t& calls, std::uint64_t& tested) {
-  std::vector<std::uint64_t> primes = ref::primes_between(pmin + 1, pmax);
-  std::erase(primes, 2);
-  std::string out;
-  std::uint64_t last_save = pmin;
-  for (std::uint64_t p : primes) {
-    if (++calls % 10 == 0)
-      out += "trying p: " + std::to_string(p) + " (" + std::to_string(ref.left()) +
-             " numbers left)\n";
-    ref.apply_prime(p);
-    if (p - last_save >= interval) {
-      out += "p = " + std::to_string(p) + " @ #kp/s. " + std::to_string(ref.left()) +
-             " numbers left.\n";
-      last_save = p;
-    }
-  }
-  tested = primes.size();
-  return out;
+  return e2e::prime_lines(
+      ref, pmin, pmax, interval, "#",
+      [&ref, &calls](std::uint64_t p) {
+        std::string trying;
+        if (++calls % 10 == 0)
+          trying = "trying p: " + std::to_string(p) + " (" + std::to_string(ref.left()) +
+                   " numbers left)\n";
+        ref.apply_prime(p);
+        return trying;
+      },
+      &tested);
 }
 
 TEST(NearMersenneRun, FromScratchPastTheFirstPrimeWindow) {

@@ -56,6 +56,9 @@ bool run_and_kill(const std::vector<std::string>& args, const std::filesystem::p
 std::string read_file(const std::filesystem::path& path);
 void write_file(const std::filesystem::path& path, const std::string& content);
 
+/// Names of every entry of a directory, sorted, joined by blanks.
+std::string listing(const std::filesystem::path& dir);
+
 /// Path of the built quorvel and of the source tree.
 std::string quorvel_bin();
 std::filesystem::path source_dir();
