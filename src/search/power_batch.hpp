@@ -1,8 +1,8 @@
 // A list of independent powers, each under the modulus of its own prime,
 // computed side by side in one call (the lockstep kernels keep every vector
-// lane busy even when each prime needs only a few powers). Before the call
-// the long exponents (33 bits or more) are moved in front of the short ones,
-// so that few lockstep groups mix the two and run long for a short element.
+// lane busy even when each prime needs only a few powers). Long exponents
+// (33 bits or more) and short ones are queued apart as they are added, so
+// that few lockstep groups mix the two and run long for a short element.
 #pragma once
 
 #include <cstdint>
@@ -16,38 +16,61 @@ namespace quorvel {
 class power_batch_t {
  public:
   void clear() {
-    base_.clear();
-    exp_.clear();
-    mod_.clear();
-    pd_.clear();
-    rp_.clear();
+    long_.clear();
+    short_.clear();
+    slot_.clear();
   }
 
   /// Queues b^e mod st.p (b below st.p); returns its index.
   std::uint32_t add(const prime_state_t& st, std::uint64_t b, std::uint64_t e) {
-    base_.push_back(b);
-    exp_.push_back(e);
-    mod_.push_back(&st.mod);
-    pd_.push_back(st.mod.p_d);
-    rp_.push_back(st.mod.recip_pd);
-    return static_cast<std::uint32_t>(base_.size() - 1);
+    const bool is_short = e < long_exponent;
+    queue_t& q = is_short ? short_ : long_;
+    slot_.push_back(static_cast<std::uint32_t>(q.base.size()) |
+                    (static_cast<std::uint32_t>(is_short) << 31));
+    q.push(st, b, e);
+    return static_cast<std::uint32_t>(slot_.size() - 1);
   }
 
   void run();
 
-  std::uint64_t operator[](std::uint32_t i) const { return out_[i]; }
-  /// The results in queue order.
-  const std::uint64_t* results() const { return out_.data(); }
+  /// The result of the power queued as index i (after run).
+  std::uint64_t operator[](std::uint32_t i) const {
+    const std::uint32_t s = slot_[i];
+    return out_[(s & 0x7fffffffu) + ((s >> 31) != 0 ? short_offset_ : 0)];
+  }
 
  private:
-  std::vector<std::uint64_t> base_, exp_, out_;
-  std::vector<const arith_state_t*> mod_;
-  std::vector<double> pd_, rp_;
-  // The queue reordered by exponent length, as the kernel takes it.
-  std::vector<std::uint32_t> order_;
-  std::vector<std::uint64_t> sbase_, sexp_, sout_;
-  std::vector<const arith_state_t*> smod_;
-  std::vector<double> spd_, srp_;
+  static constexpr std::uint64_t long_exponent = std::uint64_t{1} << 32;
+
+  struct queue_t {
+    std::vector<std::uint64_t> base, exp;
+    std::vector<const arith_state_t*> mod;
+    std::vector<double> pd, rp;
+    void clear() {
+      base.clear();
+      exp.clear();
+      mod.clear();
+      pd.clear();
+      rp.clear();
+    }
+    void push(const prime_state_t& st, std::uint64_t b, std::uint64_t e) {
+      base.push_back(b);
+      exp.push_back(e);
+      mod.push_back(&st.mod);
+      pd.push_back(st.mod.p_d);
+      rp.push_back(st.mod.recip_pd);
+    }
+    void run(std::uint64_t* out) const {
+      powmod_lanes(base.data(), exp.data(), mod.data(), pd.data(), rp.data(), out, base.size());
+    }
+  };
+
+  queue_t long_, short_;
+  /// Where index i sits: its place in its queue, bit 31 set for the short one.
+  std::vector<std::uint32_t> slot_;
+  /// The results: the long queue's, then the short queue's.
+  std::vector<std::uint64_t> out_;
+  std::size_t short_offset_ = 0;
 };
 
 }  // namespace quorvel

@@ -66,8 +66,10 @@ void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& 
   join_t spare;
   for (std::uint32_t i = 0; i < num_k; ++i) {
     if (st.akmask[i] == 0) continue;
+    std::array<std::uint64_t, 16> y;
+    for (std::uint32_t q = 0; q < d.nparts; ++q) y[q] = ys[first_part[i] + q];
     std::uint64_t n;
-    if (!dlog_solve(d, ys.results() + first_part[i], n)) {
+    if (!dlog_solve(d, y.data(), n)) {
       drop_k(st, i);
       continue;
     }
