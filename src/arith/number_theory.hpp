@@ -25,6 +25,26 @@ constexpr std::uint32_t gcd6432(std::uint64_t a, std::uint32_t b) {
   return gcd32(b, static_cast<std::uint32_t>(a % b));
 }
 
+/// gcd(a, b) of 64-bit values by the binary method: shifts and
+/// subtractions, no divisions, so it is quick on the small values of the
+/// search plans. binary_gcd(0, b) = b; binary_gcd(a, 0) = a.
+constexpr std::uint64_t binary_gcd(std::uint64_t a, std::uint64_t b) {
+  if (a == 0) return b;
+  if (b == 0) return a;
+  const int shift = __builtin_ctzll(a | b);
+  a >>= __builtin_ctzll(a);
+  do {
+    b >>= __builtin_ctzll(b);
+    if (a > b) {
+      const std::uint64_t t = a;
+      a = b;
+      b = t;
+    }
+    b -= a;
+  } while (b != 0);
+  return a << shift;
+}
+
 /// The inverse x of a modulo m (1 <= x < m) for gcd(a, m) = 1 and m >= 2;
 /// a may exceed m. Extended Euclid on (m, a mod m) carrying only the
 /// coefficient of a (r_i == x_i * a mod m); the coefficients are bounded by m

@@ -8,6 +8,7 @@
 
 #include "arith/batch.hpp"
 #include "arith/mulmod.hpp"
+#include "arith/number_theory.hpp"
 #include "quorvel/config.hpp"
 #include "quorvel/ktable.hpp"
 
@@ -154,11 +155,11 @@ double plan_class_search(class_search_t& cs) {
   std::uint64_t best_stride = 0;
   std::uint64_t base = 1;
   for (std::size_t m = 0; m < moduli.size(); ++m) {
-    base = std::lcm(base, moduli[m]);
+    base = base / binary_gcd(base, moduli[m]) * moduli[m];
     if (m > 0 && static_cast<double>(base) > 4 * span + 4) break;
     double per_stride = 0;  // sum of 1/step for a stride that is a multiple of base
     for (std::size_t q = 0; q < moduli.size(); ++q)
-      per_stride += weight[q] / static_cast<double>(std::gcd(moduli[q], base));
+      per_stride += weight[q] / static_cast<double>(binary_gcd(moduli[q], base));
     const double ideal =
         std::sqrt(store_cost * span / (lookup_cost * per_stride)) / static_cast<double>(base);
     std::uint64_t s = ideal < 1 ? 1 : static_cast<std::uint64_t>(ideal);
@@ -172,7 +173,7 @@ double plan_class_search(class_search_t& cs) {
     }
   }
   cs.stride = best_stride;
-  for (class_walk_t& w : cs.walks) w.step = std::gcd(w.modulus, cs.stride);
+  for (class_walk_t& w : cs.walks) w.step = binary_gcd(w.modulus, cs.stride);
   cs.e0 = cs.u_lo / cs.stride * cs.stride;
   cs.entries = (top - cs.e0 + cs.stride - 1) / cs.stride;
   return best_cost;

@@ -5,6 +5,7 @@
 // that few lockstep groups mix the two and run long for a short element.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -25,7 +26,7 @@ class power_batch_t {
   std::uint32_t add(const prime_state_t& st, std::uint64_t b, std::uint64_t e) {
     const bool is_short = e < long_exponent;
     queue_t& q = is_short ? short_ : long_;
-    slot_.push_back(static_cast<std::uint32_t>(q.base.size()) |
+    slot_.push_back(static_cast<std::uint32_t>(q.n) |
                     (static_cast<std::uint32_t>(is_short) << 31));
     q.push(st, b, e);
     return static_cast<std::uint32_t>(slot_.size() - 1);
@@ -42,26 +43,34 @@ class power_batch_t {
  private:
   static constexpr std::uint64_t long_exponent = std::uint64_t{1} << 32;
 
+  /// Arrays that only grow: a push writes its element in place without a
+  /// capacity test per array.
   struct queue_t {
+    std::size_t n = 0;
     std::vector<std::uint64_t> base, exp;
     std::vector<const arith_state_t*> mod;
     std::vector<double> pd, rp;
-    void clear() {
-      base.clear();
-      exp.clear();
-      mod.clear();
-      pd.clear();
-      rp.clear();
-    }
+    void clear() { n = 0; }
     void push(const prime_state_t& st, std::uint64_t b, std::uint64_t e) {
-      base.push_back(b);
-      exp.push_back(e);
-      mod.push_back(&st.mod);
-      pd.push_back(st.mod.p_d);
-      rp.push_back(st.mod.recip_pd);
+      if (n == base.size()) [[unlikely]]
+        grow();
+      base[n] = b;
+      exp[n] = e;
+      mod[n] = &st.mod;
+      pd[n] = st.mod.p_d;
+      rp[n] = st.mod.recip_pd;
+      ++n;
+    }
+    [[gnu::noinline]] void grow() {
+      const std::size_t size = std::max<std::size_t>(256, 2 * n);
+      base.resize(size);
+      exp.resize(size);
+      mod.resize(size);
+      pd.resize(size);
+      rp.resize(size);
     }
     void run(std::uint64_t* out) const {
-      powmod_lanes(base.data(), exp.data(), mod.data(), pd.data(), rp.data(), out, base.size());
+      powmod_lanes(base.data(), exp.data(), mod.data(), pd.data(), rp.data(), out, n);
     }
   };
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "arith/mulmod.hpp"
+#include "arith/number_theory.hpp"
 #include "quorvel/config.hpp"
 #include "quorvel/ktable.hpp"
 #include "quorvel/search_state.hpp"
@@ -62,19 +63,6 @@ struct job_plan_t {
 
 power_batch_t first, second, logs, walks;
 
-/// gcd by the binary method: no divisions (both values are small here).
-inline std::uint64_t binary_gcd(std::uint64_t a, std::uint64_t b) {
-  if (a == 0) return b;
-  if (b == 0) return a;
-  const int shift = __builtin_ctzll(a | b);
-  a >>= __builtin_ctzll(a);
-  do {
-    b >>= __builtin_ctzll(b);
-    if (a > b) std::swap(a, b);
-    b -= a;
-  } while (b != 0);
-  return a << shift;
-}
 std::vector<passer_t> passers;
 std::array<job_plan_t, block_capacity> plans;
 subgroup_dlog_t dlog;

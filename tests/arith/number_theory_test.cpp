@@ -41,6 +41,22 @@ TEST(Gcd32, LargeArgumentsWithKnownCommonFactor) {
   EXPECT_EQ(gcd32(0xFFFFFFFFu, 65537u * 3u), 65537u * 3u);
 }
 
+TEST(BinaryGcd, MatchesBruteForceAndKnownCommonFactors) {
+  for (std::uint64_t a = 0; a <= 100; ++a)
+    for (std::uint64_t b = 0; b <= 100; ++b)
+      ASSERT_EQ(binary_gcd(a, b), ref::gcd_brute(a, b)) << a << " " << b;
+  // gcd(g*x, g*y) = g * gcd(x, y) on 64-bit values, shifts of 2 included.
+  std::mt19937_64 rng(23);
+  for (int i = 0; i < 20000; ++i) {
+    const std::uint64_t g = (1 + rng() % 5000) << (rng() % 8);
+    const std::uint64_t x = rng() % (~std::uint64_t{0} / g);
+    const std::uint64_t y = 1 + rng() % (~std::uint64_t{0} / g - 1);
+    ASSERT_EQ(binary_gcd(g * x, g * y), g * std::gcd(x, y)) << g * x << " " << g * y;
+  }
+  EXPECT_EQ(binary_gcd(~std::uint64_t{0}, ~std::uint64_t{0}), ~std::uint64_t{0});
+  EXPECT_EQ(binary_gcd(std::uint64_t{1} << 63, std::uint64_t{3} << 40), std::uint64_t{1} << 40);
+}
+
 TEST(Gcd6432, ReducesTheWideArgumentFirst) {
   EXPECT_EQ(gcd6432(std::uint64_t{1} << 40, 3 * 32), 32u);
   EXPECT_EQ(gcd6432(0, 7), 7u);
