@@ -170,7 +170,6 @@ __attribute__((target("avx2,fma"))) void pow2mod_group(const std::uint64_t* exps
 /// Chains of the geometric sequence: geometric_vectors vectors of four
 /// consecutive terms each, stepping by ratio^(4 * geometric_vectors).
 constexpr std::size_t geometric_vectors = 6;
-constexpr std::size_t geometric_stride = 4 * geometric_vectors;
 
 }  // namespace
 
@@ -230,32 +229,62 @@ void powmod_lanes_avx2(const std::uint64_t* bases, const std::uint64_t* exps,
 
 void geometric_mod_p_avx2(std::uint64_t start, std::uint64_t ratio, std::size_t count,
                           std::uint64_t* out) {
-  if (count < 2 * geometric_stride) {
+  if (count < 12) {  // the set-up would cost more than it saves
     geometric_mod_p_scalar(start, ratio, count, out);
     return;
   }
-  // The first stride of terms one by one, then whole strides four lanes at a
-  // time from the terms one stride back.
-  const bdivp_t ratio_q = bdiv_p(ratio);
-  out[0] = start;
-  for (std::size_t i = 1; i < geometric_stride; ++i)
-    out[i] = mul_mod_p_b(out[i - 1], ratio, ratio_q);
-  const std::uint64_t step = powmod_sse2(ratio, geometric_stride);
+  // v chains of four consecutive terms (v = 6 for long sequences, fewer for
+  // short ones), set up from r^2, r^4, r^8, r^16 so that the set-up is a
+  // short dependency chain; then every chain steps by r^(4v).
+  const std::size_t v = std::min<std::size_t>(geometric_vectors, count / 8 == 0 ? 1 : count / 8);
+  const std::uint64_t r2 = mul_mod_p_reduced(ratio, ratio);
+  const std::uint64_t r4 = mul_mod_p_reduced(r2, r2);
+  const std::uint64_t r8 = mul_mod_p_reduced(r4, r4);
+  const std::uint64_t r16 = mul_mod_p_reduced(r8, r8);
+  const std::uint64_t t1 = mul_mod_p_reduced(start, ratio);
+  std::uint64_t head[4] = {start, t1, mul_mod_p_reduced(start, r2), mul_mod_p_reduced(t1, r2)};
   const vec_modulus m = load_modulus();
-  const __m256d b = _mm256_set1_pd(static_cast<double>(static_cast<std::int64_t>(step)));
-  const __m256d bp =
-      _mm256_set1_pd(static_cast<double>(static_cast<std::int64_t>(step)) * arith.recip_pd);
+  struct fixed_t {
+    __m256d b, bp;
+  };
+  auto fixed = [](std::uint64_t b) __attribute__((target("avx2,fma"))) {
+    const double bd = static_cast<double>(static_cast<std::int64_t>(b));
+    return fixed_t{_mm256_set1_pd(bd), _mm256_set1_pd(bd * arith.recip_pd)};
+  };
+  const auto [b4, b4p] = fixed(r4);
+  const auto [b8, b8p] = fixed(r8);
+  const auto [b16, b16p] = fixed(r16);
   __m256d x[geometric_vectors];
-  for (std::size_t j = 0; j < geometric_vectors; ++j) x[j] = load_as_double(out + 4 * j);
-  std::size_t i = geometric_stride;
-  for (; i + geometric_stride <= count; i += geometric_stride) {
-    for (std::size_t j = 0; j < geometric_vectors; ++j) {
-      x[j] = mul_fixed_lazy(x[j], b, bp, m);
+  x[0] = load_as_double(head);
+  x[1] = mul_fixed_lazy(x[0], b4, b4p, m);
+  x[2] = mul_fixed_lazy(x[0], b8, b8p, m);
+  x[3] = mul_fixed_lazy(x[1], b8, b8p, m);
+  x[4] = mul_fixed_lazy(x[0], b16, b16p, m);
+  x[5] = mul_fixed_lazy(x[1], b16, b16p, m);
+  static constexpr std::uint8_t stride_from[7][2] = {{0, 0}, {4, 0}, {8, 0}, {8, 4},
+                                                     {16, 0}, {16, 4}, {16, 8}};
+  auto power = [&](std::uint8_t e) { return e == 4 ? r4 : e == 8 ? r8 : r16; };
+  std::uint64_t step = power(stride_from[v][0]);
+  if (stride_from[v][1] != 0) step = mul_mod_p_reduced(step, power(stride_from[v][1]));
+  const auto [bs, bsp] = fixed(step);
+  const std::size_t stride = 4 * v;
+  std::size_t i = 0;
+  for (; i + stride <= count; i += stride) {
+    for (std::size_t j = 0; j < v; ++j) {
       store_reduced(out + i + 4 * j, x[j], m);
+      x[j] = mul_fixed_lazy(x[j], bs, bsp, m);
     }
   }
-  const bdivp_t step_q = bdiv_p(step);
-  for (; i < count; ++i) out[i] = mul_mod_p_b(out[i - geometric_stride], step, step_q);
+  // Fewer than 4v terms are left: the chains in order, the last one cut.
+  for (std::size_t j = 0; i < count; ++j, i += 4) {
+    if (i + 4 <= count) {
+      store_reduced(out + i, x[j], m);
+    } else {
+      std::uint64_t tail[4];
+      store_reduced(tail, x[j], m);
+      std::copy(tail, tail + (count - i), out + i);
+    }
+  }
 }
 
 }  // namespace quorvel
