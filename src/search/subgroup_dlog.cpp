@@ -20,7 +20,22 @@ std::uint64_t isqrt_ceil(std::uint64_t v) {
   return r < 1 ? 1 : r;
 }
 
-bool scan_log(const std::vector<std::uint64_t>& powers, std::uint64_t z, std::uint64_t& log) {
+void index_scan(const std::vector<std::uint64_t>& powers, scan_index_t& index) {
+  std::fill(index.slot.begin(), index.slot.end(), std::uint8_t{0});
+  for (std::size_t j = 0; j < powers.size(); ++j) {
+    std::uint8_t& s = index.slot[powers[j] & scan_index_t::mask];
+    s = s == 0 ? static_cast<std::uint8_t>(j + 1) : scan_index_t::crowded;
+  }
+}
+
+bool scan_log(const std::vector<std::uint64_t>& powers, const scan_index_t& index,
+              std::uint64_t z, std::uint64_t& log) {
+  const std::uint8_t s = index.slot[z & scan_index_t::mask];
+  if (s == 0) return false;
+  if (s != scan_index_t::crowded) {
+    log = s - 1u;
+    return powers[log] == z;
+  }
   const auto it = std::find(powers.begin(), powers.end(), z);
   if (it == powers.end()) return false;
   log = static_cast<std::uint64_t>(it - powers.begin());
@@ -52,7 +67,7 @@ bool baby_giant_log(const dlog_part_t& part, std::uint64_t z, std::uint64_t& log
 
 /// The log of y (in the subgroup of order f^e) to the base g.
 bool part_log(const dlog_part_t& part, std::uint64_t y, std::uint64_t& log) {
-  if (part.fe <= dlog_scan_whole) return scan_log(part.powers, y, log);
+  if (part.fe <= dlog_scan_whole) return scan_log(part.powers, part.scan, y, log);
   // Digits, lowest first: y * g^-acc lies in the subgroup of order
   // f^(e-i); raising it to f^(e-1-i) lands in the subgroup of gamma.
   std::uint64_t acc = 0, fi = 1;
@@ -61,7 +76,7 @@ bool part_log(const dlog_part_t& part, std::uint64_t y, std::uint64_t& log) {
     const std::uint64_t lift = part.fe / (fi * part.f);
     if (lift != 1) z = powmod_sse2(z, lift);
     std::uint64_t digit;
-    const bool ok = part.f <= dlog_scan_prime ? scan_log(part.powers, z, digit)
+    const bool ok = part.f <= dlog_scan_prime ? scan_log(part.powers, part.scan, z, digit)
                                               : baby_giant_log(part, z, digit);
     if (!ok) return false;
     acc += digit * fi;
@@ -92,9 +107,11 @@ void dlog_prepare(subgroup_dlog_t& d) {
     if (part.fe <= dlog_scan_whole) {
       part.powers.resize(part.fe);
       geometric_mod_p(1, part.g, part.fe, part.powers.data());
+      index_scan(part.powers, part.scan);
     } else if (part.f <= dlog_scan_prime) {
       part.powers.resize(part.f);
       geometric_mod_p(1, part.gamma, part.f, part.powers.data());
+      index_scan(part.powers, part.scan);
     } else {
       part.powers.resize(part.m);
       geometric_mod_p(1, part.gamma, part.m, part.powers.data());
