@@ -1,11 +1,13 @@
-// Hash table from residues modulo p to exponent tags, for the baby steps of
-// the prime-order logarithms (subgroup_dlog). Direct-mapped: a residue's slot
-// is its lowest bits, and the slot holds the number of the entry stored there
-// (entries are kept in store order), or `crowded` when several residues share
-// it. With at least eight slots per entry nearly every lookup of an absent
-// residue reads one empty slot, a branch that is almost never taken; a
-// crowded slot falls back to a scan of the entries. Tags are 32-bit, so no n
-// range can overflow them.
+// Index of the baby steps of the logarithms (subgroup_dlog): the steps are a
+// list of residues modulo p, keys[j] for j = 0, 1, ..., and the index finds
+// the first j under which a residue is listed. Direct-mapped: a residue's
+// slot is its lowest bits. A slot holds the generation of the table in its
+// high 16 bits and 1 + j in its low ones, or `crowded` there when several
+// listed residues share it (a lookup then scans the list). A slot of an older
+// generation is empty, so starting a table over clears nothing (except once
+// every 65535 generations). With at least eight slots per entry nearly every
+// lookup of an absent residue reads one empty slot, a branch that is almost
+// never taken.
 #pragma once
 
 #include <algorithm>
@@ -15,42 +17,44 @@
 namespace quorvel {
 
 struct hash_table_t {
-  static constexpr std::uint32_t crowded = ~std::uint32_t{0};
-  /// 0 = empty, crowded, or 1 + the number of the entry in the slot.
+  static constexpr std::uint32_t crowded = 0xffff;
   std::vector<std::uint32_t> slot;
-  std::vector<std::uint64_t> key;
-  std::vector<std::uint32_t> tag;
   /// Slots in use minus one (a power of two minus one).
   std::uint64_t mask = 0;
+  /// The generation: slots of other generations are empty.
+  std::uint32_t stamp = 0;
 };
 
-/// Empties the table and sizes it for `entries` stores.
+/// Starts the table over, sized for `entries` stores.
 inline void hash_reset(hash_table_t& t, std::uint64_t entries) {
   std::uint64_t size = 64;
   while (size < 8 * entries) size <<= 1;
-  if (t.slot.size() < size) t.slot.resize(size);
+  if (t.slot.size() < size) t.slot.resize(size, 0);  // new slots: generation 0, empty
   t.mask = size - 1;
-  std::fill(t.slot.begin(), t.slot.begin() + static_cast<std::ptrdiff_t>(size), 0u);
-  t.key.clear();
-  t.tag.clear();
+  if (++t.stamp > 0xffff) {
+    std::fill(t.slot.begin(), t.slot.end(), 0u);
+    t.stamp = 1;
+  }
 }
 
-/// Stores (v, tag).
-inline void store_hash(hash_table_t& t, std::uint64_t v, std::uint32_t tag) {
-  t.key.push_back(v);
-  t.tag.push_back(tag);
+/// Records that the list holds v at position j.
+inline void store_hash(hash_table_t& t, std::uint64_t v, std::uint32_t j) {
   std::uint32_t& s = t.slot[v & t.mask];
-  s = s == 0 ? static_cast<std::uint32_t>(t.key.size()) : hash_table_t::crowded;
+  const bool empty = (s >> 16) != t.stamp;
+  const std::uint32_t entry = j < hash_table_t::crowded - 1 ? j + 1 : hash_table_t::crowded;
+  s = (t.stamp << 16) | (empty ? entry : hash_table_t::crowded);
 }
 
-/// The tag first stored under v, or 0 when v is not stored.
-inline std::uint32_t lookup_hash(const hash_table_t& t, std::uint64_t v) {
+/// 1 + the first j with keys[j] = v among the `count` listed residues, or 0.
+inline std::uint32_t lookup_hash(const hash_table_t& t, const std::uint64_t* keys,
+                                 std::uint64_t count, std::uint64_t v) {
   const std::uint32_t s = t.slot[v & t.mask];
-  if (s == 0) [[likely]]
+  if ((s >> 16) != t.stamp) [[likely]]
     return 0;
-  if (s != hash_table_t::crowded) return t.key[s - 1] == v ? t.tag[s - 1] : 0;
-  const auto it = std::find(t.key.begin(), t.key.end(), v);
-  return it == t.key.end() ? 0 : t.tag[static_cast<std::size_t>(it - t.key.begin())];
+  const std::uint32_t entry = s & 0xffff;
+  if (entry != hash_table_t::crowded) return keys[entry - 1] == v ? entry : 0;
+  const std::uint64_t* it = std::find(keys, keys + count, v);
+  return it == keys + count ? 0 : static_cast<std::uint32_t>(it - keys) + 1;
 }
 
 }  // namespace quorvel

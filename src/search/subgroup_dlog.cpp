@@ -20,25 +20,18 @@ std::uint64_t isqrt_ceil(std::uint64_t v) {
   return r < 1 ? 1 : r;
 }
 
-void index_scan(const std::vector<std::uint64_t>& powers, scan_index_t& index) {
-  std::fill(index.slot.begin(), index.slot.end(), std::uint8_t{0});
-  for (std::size_t j = 0; j < powers.size(); ++j) {
-    std::uint8_t& s = index.slot[powers[j] & scan_index_t::mask];
-    s = s == 0 ? static_cast<std::uint8_t>(j + 1) : scan_index_t::crowded;
-  }
+/// Indexes the powers of a part.
+void index_powers(dlog_part_t& part) {
+  hash_reset(part.table, part.powers.size());
+  for (std::size_t j = 0; j < part.powers.size(); ++j)
+    store_hash(part.table, part.powers[j], static_cast<std::uint32_t>(j));
 }
 
-bool scan_log(const std::vector<std::uint64_t>& powers, const scan_index_t& index,
-              std::uint64_t z, std::uint64_t& log) {
-  const std::uint8_t s = index.slot[z & scan_index_t::mask];
-  if (s == 0) return false;
-  if (s != scan_index_t::crowded) {
-    log = s - 1u;
-    return powers[log] == z;
-  }
-  const auto it = std::find(powers.begin(), powers.end(), z);
-  if (it == powers.end()) return false;
-  log = static_cast<std::uint64_t>(it - powers.begin());
+/// The position of z among the powers of a part.
+bool scan_log(const dlog_part_t& part, std::uint64_t z, std::uint64_t& log) {
+  const std::uint32_t tag = lookup_hash(part.table, part.powers.data(), part.powers.size(), z);
+  if (tag == 0) return false;
+  log = tag - 1;
   return true;
 }
 
@@ -54,7 +47,7 @@ bool baby_giant_log(const dlog_part_t& part, std::uint64_t z, std::uint64_t& log
   const bdivp_t g8q{part.giant8_quot};
   for (std::uint64_t i0 = 0; i0 < steps; i0 += 8) {
     for (std::uint64_t c = 0; c < 8 && i0 + c < steps; ++c) {
-      const std::uint32_t tag = lookup_hash(part.table, x[c]);
+      const std::uint32_t tag = lookup_hash(part.table, part.powers.data(), part.m, x[c]);
       if (tag != 0) {
         log = (i0 + c) * part.m + (tag - 1);
         return log < part.f;
@@ -67,7 +60,7 @@ bool baby_giant_log(const dlog_part_t& part, std::uint64_t z, std::uint64_t& log
 
 /// The log of y (in the subgroup of order f^e) to the base g.
 bool part_log(const dlog_part_t& part, std::uint64_t y, std::uint64_t& log) {
-  if (part.fe <= dlog_scan_whole) return scan_log(part.powers, part.scan, y, log);
+  if (part.fe <= dlog_scan_whole) return scan_log(part, y, log);
   // Digits, lowest first: y * g^-acc lies in the subgroup of order
   // f^(e-i); raising it to f^(e-1-i) lands in the subgroup of gamma.
   std::uint64_t acc = 0, fi = 1;
@@ -76,7 +69,7 @@ bool part_log(const dlog_part_t& part, std::uint64_t y, std::uint64_t& log) {
     const std::uint64_t lift = part.fe / (fi * part.f);
     if (lift != 1) z = powmod_sse2(z, lift);
     std::uint64_t digit;
-    const bool ok = part.f <= dlog_scan_prime ? scan_log(part.powers, part.scan, z, digit)
+    const bool ok = part.f <= dlog_scan_prime ? scan_log(part, z, digit)
                                               : baby_giant_log(part, z, digit);
     if (!ok) return false;
     acc += digit * fi;
@@ -107,17 +100,15 @@ void dlog_prepare(subgroup_dlog_t& d) {
     if (part.fe <= dlog_scan_whole) {
       part.powers.resize(part.fe);
       geometric_mod_p(1, part.g, part.fe, part.powers.data());
-      index_scan(part.powers, part.scan);
+      index_powers(part);
     } else if (part.f <= dlog_scan_prime) {
       part.powers.resize(part.f);
       geometric_mod_p(1, part.gamma, part.f, part.powers.data());
-      index_scan(part.powers, part.scan);
+      index_powers(part);
     } else {
       part.powers.resize(part.m);
       geometric_mod_p(1, part.gamma, part.m, part.powers.data());
-      hash_reset(part.table, part.m);
-      for (std::uint64_t j = 0; j < part.m; ++j)
-        store_hash(part.table, part.powers[j], static_cast<std::uint32_t>(j + 1));
+      index_powers(part);
       part.giant_pow[0] = part.giant;
       for (int c = 1; c < 8; ++c)
         part.giant_pow[c] = mul_mod_p_reduced(part.giant_pow[c - 1], part.giant);

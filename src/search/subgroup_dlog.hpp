@@ -16,15 +16,6 @@
 
 namespace quorvel {
 
-/// The position of a residue among at most 255 scanned powers: a slot per
-/// value of its low bits holds 1 + the position, 0 when empty, or `crowded`
-/// when several powers share it (then the powers are scanned).
-struct scan_index_t {
-  static constexpr std::uint8_t crowded = 0xff;
-  static constexpr std::uint64_t mask = 1023;
-  std::array<std::uint8_t, mask + 1> slot;
-};
-
 struct dlog_part_t {
   std::uint64_t f;       ///< the prime
   std::uint32_t e;       ///< its exponent in the order
@@ -42,8 +33,7 @@ struct dlog_part_t {
   std::uint64_t below, below_inv;
   divisor_t fe_div;      ///< division by fe
   std::vector<std::uint64_t> powers;  ///< the scanned powers (of g or gamma)
-  scan_index_t scan;     ///< index of the scanned powers
-  hash_table_t table;    ///< gamma^j -> j + 1 for the baby steps
+  hash_table_t table;    ///< index of the powers (scanned ones or baby steps)
 };
 
 struct subgroup_dlog_t {
@@ -56,7 +46,6 @@ struct subgroup_dlog_t {
 /// is scanned digit by digit; a larger prime gets baby-step giant-step.
 constexpr std::uint64_t dlog_scan_whole = 64;
 constexpr std::uint64_t dlog_scan_prime = 48;
-static_assert(dlog_scan_whole < scan_index_t::crowded && dlog_scan_prime < scan_index_t::crowded);
 
 /// The baby-step count for a prime f searched for about `lookups` elements.
 std::uint64_t dlog_baby_steps(std::uint64_t f, std::uint64_t lookups);

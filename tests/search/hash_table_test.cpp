@@ -1,42 +1,82 @@
-// The baby-step table: every stored residue found with its first tag, absent
-// residues (also those sharing a slot with stored ones) not found, and a
-// reset forgetting everything.
+// The index of the baby steps: every listed residue found at its first
+// position, absent residues (also those sharing a slot with listed ones) not
+// found, and starting over forgetting everything, also across the wrap of the
+// generation counter.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <random>
+#include <vector>
 
 #include "search/hash_table.hpp"
 
 namespace quorvel {
 namespace {
 
-TEST(HashTable, FindsFirstTagsAndNothingElseAlsoInCrowdedSlots) {
+/// A list where a third of the residues share their low 12 bits (so slots
+/// crowd) and some residues repeat.
+std::vector<std::uint64_t> crowded_list(std::size_t n, std::mt19937_64& rng) {
+  std::vector<std::uint64_t> keys;
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint64_t v = rng() >> 14;
+    if (i % 3 == 0) v = (v & ~std::uint64_t{0xfff}) | 0x5a5;
+    if (i % 7 == 6) v = keys[i / 2];
+    keys.push_back(v);
+  }
+  return keys;
+}
+
+void index_list(hash_table_t& t, const std::vector<std::uint64_t>& keys) {
+  hash_reset(t, keys.size());
+  for (std::size_t j = 0; j < keys.size(); ++j)
+    store_hash(t, keys[j], static_cast<std::uint32_t>(j));
+}
+
+TEST(HashTable, FindsFirstPositionsAndNothingElseAlsoInCrowdedSlots) {
   hash_table_t t;
   std::mt19937_64 rng(7);
-  for (std::uint64_t entries : {1u, 5u, 300u, 5000u}) {
-    hash_reset(t, entries);
+  for (std::size_t n : {1u, 5u, 300u, 5000u, 70000u}) {
+    const std::vector<std::uint64_t> keys = crowded_list(n, rng);
+    index_list(t, keys);
     std::map<std::uint64_t, std::uint32_t> first;
-    for (std::uint32_t i = 0; i < entries; ++i) {
-      // A third of the residues share their low 12 bits, so slots crowd;
-      // some residues are stored twice under different tags.
-      std::uint64_t v = rng() >> 14;
-      if (i % 3 == 0) v = (v & ~std::uint64_t{0xfff}) | 0x5a5;
-      if (i % 7 == 6 && !first.empty()) v = first.begin()->first;
-      store_hash(t, v, i + 1);
-      first.emplace(v, i + 1);
-    }
-    for (const auto& [v, tag] : first) EXPECT_EQ(lookup_hash(t, v), tag) << v;
+    for (std::size_t j = 0; j < n; ++j) first.emplace(keys[j], static_cast<std::uint32_t>(j + 1));
+    for (const auto& [v, tag] : first) ASSERT_EQ(lookup_hash(t, keys.data(), n, v), tag) << v;
     for (int probe = 0; probe < 2000; ++probe) {
       std::uint64_t v = rng() >> 14;
       if (probe % 2 == 0) v = (v & ~std::uint64_t{0xfff}) | 0x5a5;
       if (first.count(v) == 0) {
-        EXPECT_EQ(lookup_hash(t, v), 0u) << v;
+        ASSERT_EQ(lookup_hash(t, keys.data(), n, v), 0u) << v;
       }
     }
   }
-  hash_reset(t, 10);
-  EXPECT_EQ(lookup_hash(t, 0x5a5), 0u);
+}
+
+TEST(HashTable, StartingOverForgetsTheOldListAcrossTheGenerationWrap) {
+  hash_table_t t;
+  std::mt19937_64 rng(8);
+  // A long first list, then lists of two: a stale slot of the first would
+  // point past the end of a short list, where the buffer still holds the
+  // old residues, so a stale hit would be found.
+  std::vector<std::uint64_t> old(3000);
+  for (auto& v : old) v = rng() >> 14;
+  index_list(t, old);
+  std::vector<std::uint64_t> keys = old;
+  for (int round = 1; round < 70000; ++round) {
+    keys[0] = rng() >> 14;
+    keys[1] = rng() >> 14;
+    hash_reset(t, old.size());  // the same slots as the first list
+    store_hash(t, keys[0], 0);
+    store_hash(t, keys[1], 1);
+    ASSERT_EQ(lookup_hash(t, keys.data(), 2, keys[0]), 1u);
+    ASSERT_EQ(lookup_hash(t, keys.data(), 2, keys[1]), keys[1] == keys[0] ? 1u : 2u);
+    if (round < 3 || (round > 65530 && round < 65540)) {
+      for (std::uint64_t v : old) {
+        if (v != keys[0] && v != keys[1]) {
+          ASSERT_EQ(lookup_hash(t, keys.data(), 2, v), 0u) << round;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
