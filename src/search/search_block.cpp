@@ -39,6 +39,7 @@ namespace {
 struct passer_t {
   std::uint32_t kindex;
   std::uint64_t gk;      ///< gcd(akpower, B)
+  std::uint64_t d_over_gk;
   std::uint32_t y;       ///< c^(B/D) in the first batch
   std::uint32_t two_gk;  ///< 2^(B/gk) in the first batch
   std::uint32_t test;    ///< y^(D/gk) in the second batch; 2^(aE) next to it
@@ -47,6 +48,7 @@ struct passer_t {
 /// A prime power f^e of Pm with the indices of its generators.
 struct part_plan_t {
   std::uint64_t f, fe, m;
+  std::uint64_t d_over_fe;
   std::uint32_t e;
   std::uint32_t g, gamma, giant;  ///< indices in the logs batch
 };
@@ -79,8 +81,9 @@ void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
   plan.first_passer = static_cast<std::uint32_t>(passers.size());
   plan.nparts = 0;
   const bool proth = mode == mode_proth;
-  // One power 2^(B/gk) per distinct gk (a handful: divisors of g).
-  std::array<std::uint64_t, 8> gk_seen;
+  const std::uint64_t b_over_d = b / plan.d;
+  // One power 2^(B/gk) per distinct gk (a handful: divisors of g), and D/gk.
+  std::array<std::uint64_t, 8> gk_seen, gk_d;
   std::array<std::uint32_t, 8> gk_index;
   std::uint32_t ngk = 0;
   for (std::uint32_t i = 0; i < num_k; ++i) {
@@ -89,21 +92,26 @@ void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
       ++stat_whackedk;
       continue;
     }
-    const std::uint64_t k = static_cast<std::uint64_t>(ak[i]) % p;
+    const std::uint64_t ku = static_cast<std::uint64_t>(ak[i]);
+    const std::uint64_t k = ku < p ? ku : ku % p;
     const std::uint64_t c = proth && k != 0 ? p - k : k;
     const std::uint64_t gk = binary_gcd(akpower[i], plan.g);
     std::uint32_t two_gk = 0, q = 0;
+    std::uint64_t d_over_gk;
     while (q < ngk && gk_seen[q] != gk) ++q;
     if (q < ngk) {
       two_gk = gk_index[q];
+      d_over_gk = gk_d[q];
     } else {
       two_gk = first.add(st, 2, b / gk);
+      d_over_gk = plan.d / gk;
       if (ngk < gk_seen.size()) {
         gk_seen[ngk] = gk;
+        gk_d[ngk] = d_over_gk;
         gk_index[ngk++] = two_gk;
       }
     }
-    passers.push_back({i, gk, first.add(st, c, b / plan.d), two_gk, 0});
+    passers.push_back({i, gk, d_over_gk, first.add(st, c, b_over_d), two_gk, 0});
   }
   plan.npassers = static_cast<std::uint32_t>(passers.size()) - plan.first_passer;
   if (st.pm > 1 && plan.npassers != 0) plan.h = first.add(st, 2, b - b / st.pm);
@@ -133,13 +141,14 @@ void decide_filters(prime_state_t& st, job_plan_t& plan) {
   std::uint64_t rest = pm;
   for (std::uint32_t i = 0; i < st.npfactors && rest > 1; ++i) {
     const std::uint64_t f = st.pfactors[i].f;
-    part_plan_t part{f, 1, 0, 0, 0, 0, 0};
+    part_plan_t part{f, 1, 0, 0, 0, 0, 0, 0};
     while (rest % f == 0) {
       rest /= f;
       part.fe *= f;
       ++part.e;
     }
     if (part.e == 0) continue;
+    part.d_over_fe = plan.d / part.fe;
     part.g = logs.add(st, h, pm / part.fe);
     part.gamma = logs.add(st, h, pm / f);
     if (part.fe > dlog_scan_whole && f > dlog_scan_prime) {
@@ -152,8 +161,8 @@ void decide_filters(prime_state_t& st, job_plan_t& plan) {
     const passer_t& ps = passers[plan.first_passer + j];
     if (st.akmask[ps.kindex] == 0) continue;
     const std::uint64_t y = first[ps.y];
-    plan.first_part[ps.kindex] = logs.add(st, y, plan.d / plan.parts[0].fe);
-    for (std::uint32_t q = 1; q < plan.nparts; ++q) logs.add(st, y, plan.d / plan.parts[q].fe);
+    plan.first_part[ps.kindex] = logs.add(st, y, plan.parts[0].d_over_fe);
+    for (std::uint32_t q = 1; q < plan.nparts; ++q) logs.add(st, y, plan.parts[q].d_over_fe);
   }
 }
 
@@ -206,8 +215,10 @@ void search_block(prime_block_t& block) {
     const job_plan_t& plan = plans[j];
     for (std::uint32_t q = 0; q < plan.npassers; ++q) {
       passer_t& ps = passers[plan.first_passer + q];
-      ps.test = second.add(block.jobs[j], first[ps.y], plan.d / ps.gk);
-      second.add(block.jobs[j], first[ps.two_gk], akequiv[ps.kindex] % ps.gk);
+      ps.test = second.add(block.jobs[j], first[ps.y], ps.d_over_gk);
+      // gk divides akpower, a 32-bit period.
+      second.add(block.jobs[j], first[ps.two_gk],
+                 akequiv[ps.kindex] % static_cast<std::uint32_t>(ps.gk));
     }
   }
   second.run();
