@@ -111,6 +111,38 @@ TEST_P(ArithVariants, PowmodLanesMixesModuli) {
   }
 }
 
+TEST_P(ArithVariants, PowmodLanesWithShortExponentsOfEveryLength) {
+  // Whole groups whose exponents all stay below 2^L, for every L: the
+  // kernels start at the top bit of a group, odd or even.
+  std::mt19937_64 rng(38);
+  const auto& primes = ref::test_primes();
+  std::vector<arith_state_t> states(primes.size());
+  for (std::size_t i = 0; i < primes.size(); ++i) {
+    set_prime_modulus(primes[i]);
+    states[i] = arith;
+  }
+  const std::size_t n = 70;
+  for (int length = 0; length <= 64; ++length) {
+    std::vector<const arith_state_t*> mods(n);
+    std::vector<std::uint64_t> bases(n), exps(n), out(n, 0);
+    std::vector<double> pd(n), rp(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      mods[i] = &states[rng() % states.size()];
+      pd[i] = mods[i]->p_d;
+      rp[i] = mods[i]->recip_pd;
+      const std::uint64_t p = mods[i]->globalp[0];
+      bases[i] = i % 5 == 0 ? p - 1 : i % 7 == 0 ? 1 : rng() % p;
+      exps[i] = length == 0 ? 0 : rng() >> (64 - length);
+    }
+    powmod_lanes(bases.data(), exps.data(), mods.data(), pd.data(), rp.data(), out.data(), n);
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::uint64_t p = mods[i]->globalp[0];
+      ASSERT_EQ(out[i], ref::powmod(bases[i], exps[i], p))
+          << "p=" << p << " length=" << length << " i=" << i << " e=" << exps[i];
+    }
+  }
+}
+
 TEST_P(ArithVariants, PowmodManyFermat) {
   std::mt19937_64 rng(32);
   for (const std::uint64_t p : batch_primes()) {
