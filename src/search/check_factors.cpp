@@ -33,8 +33,8 @@ void check_factors(const prime_state_t& st, class_search_t& cs) {
   coarse.u_lo = cs.u_lo;
   coarse.u_hi = cs.u_hi;
   coarse.reach = 0;
-  for (std::uint32_t i = 0; i < num_k; ++i) {
-    if (st.akmask[i] == 0) continue;
+  for (std::uint32_t a = 0; a < st.kmaskcnt; ++a) {
+    const std::uint32_t i = st.kactive[a];
     for (std::uint32_t r = 0; r < aknres[i]; ++r)
       cs.walks.push_back({i, akares[10 * i + r], akmod[i], 1, false});
     coarse.walks.push_back({i, akequiv[i], akpower[i], 1, true});

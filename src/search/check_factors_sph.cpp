@@ -40,8 +40,10 @@ void check_factors_sph(const prime_state_t& st, std::uint64_t x,
     const std::uint64_t offsets = std::min<std::uint64_t>(g, std::max<std::uint64_t>(nhigh, 1));
     cs.u_lo = range.first_e;
     cs.u_hi = range.first_e + (range.count - 1) * g + offsets;
-    for (std::uint32_t i = 0; i < num_k; ++i)
-      if (st.akmask[i] != 0) cs.walks.push_back({i, res[i], step[i], step[i]});
+    for (std::uint32_t a = 0; a < st.kmaskcnt; ++a) {
+      const std::uint32_t i = st.kactive[a];
+      cs.walks.push_back({i, res[i], step[i], step[i]});
+    }
   } else {
     cs.u_lo = cs.u_hi = 0;
   }

@@ -53,6 +53,9 @@ struct prime_state_t {
   /// 1 when k index i is still searched for this prime.
   std::array<std::uint8_t, max_k> akmask{};
   std::uint32_t kmaskcnt = 0;
+  /// The k indices still searched, ascending: the first kmaskcnt entries.
+  std::array<std::uint8_t, max_k> kactive{};
+  static_assert(max_k <= 256, "k indices are kept in bytes");
   /// The factors found, in the order they are to be reported.
   std::vector<factor_found_t> found;
 

@@ -128,7 +128,7 @@ void decide_filters(prime_state_t& st, job_plan_t& plan) {
       continue;
     }
     st.akmask[ps.kindex] = 1;
-    ++st.kmaskcnt;
+    st.kactive[st.kmaskcnt++] = static_cast<std::uint8_t>(ps.kindex);
   }
   if (st.kmaskcnt == 0) {
     ++stat_whackedp;

@@ -64,8 +64,11 @@ void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& 
   std::array<join_t, 8> joins;
   std::uint32_t njoins = 0;
   join_t spare;
-  for (std::uint32_t i = 0; i < num_k; ++i) {
-    if (st.akmask[i] == 0) continue;
+  // The k that stay are moved to the front of the active list, in order.
+  const std::uint32_t active = st.kmaskcnt;
+  std::uint32_t kept = 0;
+  for (std::uint32_t a = 0; a < active; ++a) {
+    const std::uint32_t i = st.kactive[a];
     std::array<std::uint64_t, 16> y;
     for (std::uint32_t q = 0; q < d.nparts; ++q) y[q] = ys[first_part[i] + q];
     std::uint64_t n;
@@ -98,6 +101,7 @@ void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& 
     }
     res[i] = n;
     step[i] = join.step;
+    st.kactive[kept++] = static_cast<std::uint8_t>(i);
   }
   if (st.kmaskcnt == 0) {
     ++stat_whackedp;
