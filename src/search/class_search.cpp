@@ -183,11 +183,11 @@ void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch
   if (cs.empty()) return;
   // 2^-e = 2^(B - e mod B), since 2^B = 1.
   const std::uint64_t b = st.b;
-  cs.first_power = batch.add(st, 2, (b - cs.e0 % b) % b);
-  batch.add(st, 2, (b - cs.stride % b) % b);
-  for (const class_walk_t& w : cs.walks) {
-    batch.add(st, 2, w.start);
-    batch.add(st, 2, w.step);
+  cs.giant_start = batch.add(st, 2, (b - cs.e0 % b) % b);
+  cs.giant_step = batch.add(st, 2, (b - cs.stride % b) % b);
+  for (class_walk_t& w : cs.walks) {
+    w.two_start = batch.add(st, 2, w.start);
+    w.two_step = batch.add(st, 2, w.step);
   }
 }
 
@@ -197,14 +197,13 @@ void run_class_search(const class_search_t& cs, prime_state_t& st, const power_b
   // Giant steps -+2^-(e0 + jS): in Proth mode the sequence starts at
   // -2^-e0 (a power of 2 is never 0 modulo p).
   if (giant.size() < cs.entries) giant.resize(cs.entries);
-  const std::uint64_t giant_start = batch[cs.first_power];
-  geometric_mod_p(mode == mode_proth ? p - giant_start : giant_start, batch[cs.first_power + 1],
+  const std::uint64_t giant_start = batch[cs.giant_start];
+  geometric_mod_p(mode == mode_proth ? p - giant_start : giant_start, batch[cs.giant_step],
                   cs.entries, giant.data());
   index_giant_steps(cs.entries);
 
-  std::uint32_t pw = cs.first_power + 2;
   for (const class_walk_t& w : cs.walks) {
-    const std::uint64_t two_start = batch[pw++], two_step = batch[pw++];
+    const std::uint64_t two_start = batch[w.two_start], two_step = batch[w.two_step];
     const std::uint64_t steps = cs.stride / w.step;
     if (sequence.size() < steps) sequence.resize(steps);
     const std::uint64_t first = mul_mod_p(static_cast<std::uint64_t>(ak[w.kindex]), two_start);

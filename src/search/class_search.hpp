@@ -37,6 +37,8 @@ struct class_walk_t {
   /// plan_class_search); a step below the modulus walks a coarser class and
   /// keeps only the u that are multiples of the modulus.
   std::uint64_t step = 1;
+  /// Handles of 2^start and 2^step in the power batch.
+  std::uint32_t two_start = 0, two_step = 0;
 };
 
 struct class_search_t {
@@ -46,9 +48,8 @@ struct class_search_t {
   std::uint64_t reach = 0;    ///< how far past u_hi walks by classes look
   // Filled by plan_class_search.
   std::uint64_t stride = 1, e0 = 0, entries = 0;
-  // Index of the first queued power (giant start, giant step, then the start
-  // and step of each walk).
-  std::uint32_t first_power = 0;
+  // Handles of the powers of the giant steps in the power batch.
+  std::uint32_t giant_start = 0, giant_step = 0;
 
   bool empty() const { return walks.empty() || u_hi <= u_lo; }
 };

@@ -120,6 +120,7 @@ struct raising_t {
   prime_state_t* st;
   std::uint32_t i;
   std::uint64_t y;
+  std::uint32_t power = 0;  ///< handle of the power that gives y
 };
 
 /// Factors p-1 and finds the kept copies of every prime factor, for all
@@ -140,15 +141,13 @@ void find_order(std::span<prime_state_t*> states) {
         const std::uint64_t p8 = st.p % 8;
         raising.push_back({&st, 0, p8 == 1 || p8 == 7 ? 1 : st.p - 1});
       } else {
-        raising.push_back({&st, i, 0});
-        batch.add(st, 2, (st.p - 1) / ipow(pf.f, pf.count));
+        raising.push_back({&st, i, 0, batch.add(st, 2, (st.p - 1) / ipow(pf.f, pf.count))});
       }
     }
   }
   batch.run();
-  std::uint32_t next_out = 0;
   for (raising_t& r : raising) {
-    if (!(r.i == 0 && r.st->pfactors[0].count == 1)) r.y = batch[next_out++];
+    if (!(r.i == 0 && r.st->pfactors[0].count == 1)) r.y = batch[r.power];
   }
   // Raise every y != 1 to its prime, all side by side, until each is 1.
   while (!raising.empty()) {
@@ -158,10 +157,10 @@ void find_order(std::span<prime_state_t*> states) {
       if (r.y == 1) continue;
       ++r.st->pfactors[r.i].kept;
       next.push_back(r);
-      batch.add(*r.st, r.y, r.st->pfactors[r.i].f);
+      next.back().power = batch.add(*r.st, r.y, r.st->pfactors[r.i].f);
     }
     batch.run();
-    for (std::size_t j = 0; j < next.size(); ++j) next[j].y = batch[static_cast<std::uint32_t>(j)];
+    for (raising_t& r : next) r.y = batch[r.power];
     raising.swap(next);
   }
   for (std::size_t s = 0; s < states.size(); ++s) {

@@ -4,10 +4,10 @@
 namespace quorvel {
 
 void power_batch_t::run() {
-  short_offset_ = long_.n;
-  out_.resize(short_offset_ + short_.n);
-  if (long_.n != 0) long_.run(out_.data());
-  if (short_.n != 0) short_.run(out_.data() + short_offset_);
+  long_offset_ = short_.n;
+  out_.resize(long_offset_ + long_.n);
+  if (short_.n != 0) short_.run(out_.data());
+  if (long_.n != 0) long_.run(out_.data() + long_offset_);
 }
 
 }  // namespace quorvel

@@ -19,29 +19,30 @@ class power_batch_t {
   void clear() {
     long_.clear();
     short_.clear();
-    slot_.clear();
   }
 
-  /// Queues b^e mod st.p (b below st.p); returns its index.
+  /// Queues b^e mod st.p (b below st.p); returns its handle: its place in
+  /// its queue, bit 31 set for the long one. Handles of powers queued one
+  /// after another into the same queue are consecutive.
   std::uint32_t add(const prime_state_t& st, std::uint64_t b, std::uint64_t e) {
-    const bool is_short = e < long_exponent;
-    queue_t& q = is_short ? short_ : long_;
-    slot_.push_back(static_cast<std::uint32_t>(q.n) |
-                    (static_cast<std::uint32_t>(is_short) << 31));
-    q.push(st, b, e);
-    return static_cast<std::uint32_t>(slot_.size() - 1);
+    return e < long_exponent ? short_.push(st, b, e) : long_.push(st, b, e) | long_bit;
+  }
+
+  /// The same in the long queue whatever the length of e.
+  std::uint32_t add_long(const prime_state_t& st, std::uint64_t b, std::uint64_t e) {
+    return long_.push(st, b, e) | long_bit;
   }
 
   void run();
 
-  /// The result of the power queued as index i (after run).
-  std::uint64_t operator[](std::uint32_t i) const {
-    const std::uint32_t s = slot_[i];
-    return out_[(s & 0x7fffffffu) + ((s >> 31) != 0 ? short_offset_ : 0)];
+  /// The result of the power with handle h (after run).
+  std::uint64_t operator[](std::uint32_t h) const {
+    return out_[(h & ~long_bit) + (h >> 31) * long_offset_];
   }
 
  private:
   static constexpr std::uint64_t long_exponent = std::uint64_t{1} << 32;
+  static constexpr std::uint32_t long_bit = std::uint32_t{1} << 31;
 
   /// Arrays that only grow: a push writes its element in place without a
   /// capacity test per array.
@@ -51,7 +52,7 @@ class power_batch_t {
     std::vector<const arith_state_t*> mod;
     std::vector<double> pd, rp;
     void clear() { n = 0; }
-    void push(const prime_state_t& st, std::uint64_t b, std::uint64_t e) {
+    std::uint32_t push(const prime_state_t& st, std::uint64_t b, std::uint64_t e) {
       if (n == base.size()) [[unlikely]]
         grow();
       base[n] = b;
@@ -59,7 +60,7 @@ class power_batch_t {
       mod[n] = &st.mod;
       pd[n] = st.mod.p_d;
       rp[n] = st.mod.recip_pd;
-      ++n;
+      return static_cast<std::uint32_t>(n++);
     }
     [[gnu::noinline]] void grow() {
       const std::size_t size = std::max<std::size_t>(256, 2 * n);
@@ -75,11 +76,9 @@ class power_batch_t {
   };
 
   queue_t long_, short_;
-  /// Where index i sits: its place in its queue, bit 31 set for the short one.
-  std::vector<std::uint32_t> slot_;
-  /// The results: the long queue's, then the short queue's.
+  /// The results: the short queue's, then the long queue's.
   std::vector<std::uint64_t> out_;
-  std::size_t short_offset_ = 0;
+  std::size_t long_offset_ = 0;
 };
 
 }  // namespace quorvel

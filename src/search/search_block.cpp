@@ -42,7 +42,8 @@ struct passer_t {
   std::uint64_t d_over_gk;
   std::uint32_t y;       ///< c^(B/D) in the first batch
   std::uint32_t two_gk;  ///< 2^(B/gk) in the first batch
-  std::uint32_t test;    ///< y^(D/gk) in the second batch; 2^(aE) next to it
+  std::uint32_t test;    ///< y^(D/gk) in the second batch
+  std::uint32_t two_ae;  ///< 2^(aE) in the second batch
 };
 
 /// A prime power f^e of Pm with the indices of its generators.
@@ -111,7 +112,7 @@ void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
         gk_index[ngk++] = two_gk;
       }
     }
-    passers.push_back({i, gk, d_over_gk, first.add(st, c, b_over_d), two_gk, 0});
+    passers.push_back({i, gk, d_over_gk, first.add(st, c, b_over_d), two_gk, 0, 0});
   }
   plan.npassers = static_cast<std::uint32_t>(passers.size()) - plan.first_passer;
   if (st.pm > 1 && plan.npassers != 0) plan.h = first.add(st, 2, b - b / st.pm);
@@ -123,7 +124,7 @@ void decide_filters(prime_state_t& st, job_plan_t& plan) {
   arith = st.mod;
   for (std::uint32_t j = 0; j < plan.npassers; ++j) {
     const passer_t& ps = passers[plan.first_passer + j];
-    if (mul_mod_p_reduced(second[ps.test], second[ps.test + 1]) != 1) {
+    if (mul_mod_p_reduced(second[ps.test], second[ps.two_ae]) != 1) {
       ++stat_whackedk;
       continue;
     }
@@ -160,9 +161,16 @@ void decide_filters(prime_state_t& st, job_plan_t& plan) {
   for (std::uint32_t j = 0; j < plan.npassers; ++j) {
     const passer_t& ps = passers[plan.first_passer + j];
     if (st.akmask[ps.kindex] == 0) continue;
+    // The inputs of one k go into one queue, so that their handles follow
+    // one another.
     const std::uint64_t y = first[ps.y];
-    plan.first_part[ps.kindex] = logs.add(st, y, plan.parts[0].d_over_fe);
-    for (std::uint32_t q = 1; q < plan.nparts; ++q) logs.add(st, y, plan.parts[q].d_over_fe);
+    if (plan.d >> 32 == 0) {
+      plan.first_part[ps.kindex] = logs.add(st, y, plan.parts[0].d_over_fe);
+      for (std::uint32_t q = 1; q < plan.nparts; ++q) logs.add(st, y, plan.parts[q].d_over_fe);
+    } else {
+      plan.first_part[ps.kindex] = logs.add_long(st, y, plan.parts[0].d_over_fe);
+      for (std::uint32_t q = 1; q < plan.nparts; ++q) logs.add_long(st, y, plan.parts[q].d_over_fe);
+    }
   }
 }
 
@@ -217,7 +225,7 @@ void search_block(prime_block_t& block) {
       passer_t& ps = passers[plan.first_passer + q];
       ps.test = second.add(block.jobs[j], first[ps.y], ps.d_over_gk);
       // gk divides akpower, a 32-bit period.
-      second.add(block.jobs[j], first[ps.two_gk],
+      ps.two_ae = second.add(block.jobs[j], first[ps.two_gk],
                  akequiv[ps.kindex] % static_cast<std::uint32_t>(ps.gk));
     }
   }
