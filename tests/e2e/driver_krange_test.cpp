@@ -127,10 +127,12 @@ TEST(DriverKrange, QueueOfTwoRangesContinuesTheSameBitmaps) {
 
 TEST(DriverKrange, WaitForRangePollsTheQueue) {
   // With -w an empty queue is a wait, not an end: the run is still waiting
-  // when the test's time limit stops it.
+  // when the test's time limit stops it. Normal priority (-p 2), so that a
+  // busy machine does not starve the run before it gets to the wait.
   ScratchDir dir;
-  const auto r = run_quorvel({"-w", "-krangetwin", "1", "99", "5", "5", "twin.txt", "0", "100"},
-                             dir.path(), "", 2);
+  const auto r = run_quorvel(
+      {"-w", "-p", "2", "-krangetwin", "1", "99", "5", "5", "twin.txt", "0", "100"}, dir.path(),
+      "", 5);
   EXPECT_EQ(r.exit_status, 128 + 9);
   const std::string wait = "\nNo new range found in nextrange.txt. Waiting 5 mins...";
   ASSERT_GE(r.output.size(), wait.size());
