@@ -45,6 +45,22 @@ inline void store_hash(hash_table_t& t, std::uint64_t v, std::uint32_t j) {
   s = (t.stamp << 16) | (empty ? entry : hash_table_t::crowded);
 }
 
+/// Starts the table over and records keys[0 .. count) at their positions.
+inline void hash_index(hash_table_t& t, const std::uint64_t* keys, std::uint64_t count) {
+  hash_reset(t, count);
+  if (count >= hash_table_t::crowded - 1) {
+    for (std::uint64_t j = 0; j < count; ++j) store_hash(t, keys[j], static_cast<std::uint32_t>(j));
+    return;
+  }
+  // Every position fits the slot: one load and one store per key.
+  const std::uint32_t stamp = t.stamp, high = stamp << 16;
+  std::uint32_t* slot = t.slot.data();
+  for (std::uint32_t j = 0; j < count; ++j) {
+    std::uint32_t& s = slot[keys[j] & t.mask];
+    s = high | ((s >> 16) == stamp ? hash_table_t::crowded : j + 1);
+  }
+}
+
 /// 1 + the first j with keys[j] = v among the `count` listed residues, or 0.
 inline std::uint32_t lookup_hash(const hash_table_t& t, const std::uint64_t* keys,
                                  std::uint64_t count, std::uint64_t v) {

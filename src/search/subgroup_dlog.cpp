@@ -22,9 +22,7 @@ std::uint64_t isqrt_ceil(std::uint64_t v) {
 
 /// Indexes the powers of a part.
 void index_powers(dlog_part_t& part) {
-  hash_reset(part.table, part.powers.size());
-  for (std::size_t j = 0; j < part.powers.size(); ++j)
-    store_hash(part.table, part.powers[j], static_cast<std::uint32_t>(j));
+  hash_index(part.table, part.powers.data(), part.powers.size());
 }
 
 /// The position of z among the powers of a part.
