@@ -17,30 +17,32 @@ namespace quorvel {
 namespace {
 
 /// Relative cost of storing a giant step against looking up a baby step.
-constexpr double store_cost = 4.0;
+constexpr double store_cost = 2.0;
 constexpr double lookup_cost = 1.0;
 
 /// The giant steps of the search in progress and their index. In front, a
 /// bit per residue's low bits, 32 bits per step: a baby step without a match
 /// nearly always stops at this bit, without a branch it could mispredict.
-/// Behind it the steps sorted into buckets by higher bits of the residue (a
-/// counting sort: two passes without branches, and within a bucket the steps
-/// keep their order), so the rare baby step that passes the filter compares
-/// only a bucket's one or two residues.
+/// Behind it a direct-mapped table by a multiplicative hash of the residue
+/// (independent of the low bits the filter reads), eight slots per step: a
+/// slot holds the table's generation in its high 16 bits and 1 + the step's
+/// number in its low ones, or `crowded` there when several steps share it
+/// (then the steps are scanned). Slots of older generations are empty, so
+/// the table is never cleared (except when the generation wraps).
 std::vector<std::uint64_t> giant;
+std::uint64_t giant_count = 0;
 std::vector<std::uint64_t> filter;
 std::uint64_t filter_mask = 0;
-std::vector<std::uint32_t> bucket_start;  // bucket b holds placed[bucket_start[b] ..]
-std::vector<std::uint64_t> placed_value;
-std::vector<std::uint32_t> placed_j;
-int bucket_bits = 4;
+std::vector<std::uint32_t> slot;
+std::uint32_t slot_stamp = 0;
+int slot_bits = 6;
+constexpr std::uint32_t crowded = 0xffff;
 
 std::vector<std::uint64_t> sequence;
 std::vector<std::uint64_t> solutions;
 
-/// A multiplicative hash: independent of the low bits the filter reads.
-inline std::uint64_t bucket_of(std::uint64_t v) {
-  return (v * 0x9E3779B97F4A7C15ULL) >> (64 - bucket_bits);
+inline std::uint64_t slot_of(std::uint64_t v) {
+  return (v * 0x9E3779B97F4A7C15ULL) >> (64 - slot_bits);
 }
 
 void index_giant_steps(std::uint64_t entries) {
@@ -49,42 +51,41 @@ void index_giant_steps(std::uint64_t entries) {
   if (filter.size() < bits / 64) filter.resize(bits / 64);
   filter_mask = bits - 1;
   std::fill(filter.begin(), filter.begin() + static_cast<std::ptrdiff_t>(bits / 64), 0);
-  bucket_bits = 4;
-  while ((std::uint64_t{1} << bucket_bits) < entries / 2) ++bucket_bits;
-  const std::uint64_t buckets = std::uint64_t{1} << bucket_bits;
-  if (bucket_start.size() < buckets + 1) bucket_start.resize(buckets + 1);
-  if (placed_value.size() < entries) {
-    placed_value.resize(entries);
-    placed_j.resize(entries);
+  slot_bits = 6;
+  while ((std::uint64_t{1} << slot_bits) < 8 * entries) ++slot_bits;
+  const std::uint64_t slots = std::uint64_t{1} << slot_bits;
+  if (slot.size() < slots) slot.resize(slots, 0);  // new slots: generation 0, empty
+  if (++slot_stamp > 0xffff) {
+    std::fill(slot.begin(), slot.end(), 0u);
+    slot_stamp = 1;
   }
+  giant_count = entries;
   const std::uint64_t* g = giant.data();
   std::uint64_t* fl = filter.data();
-  std::uint32_t* start = bucket_start.data();
-  std::fill(start, start + buckets + 1, 0);
+  std::uint32_t* sl = slot.data();
+  const std::uint32_t stamp = slot_stamp, high = stamp << 16;
   for (std::uint64_t j = 0; j < entries; ++j) {
     const std::uint64_t fb = g[j] & filter_mask;
     fl[fb >> 6] |= std::uint64_t{1} << (fb & 63);
-    ++start[bucket_of(g[j]) + 1];
+    std::uint32_t& s = sl[slot_of(g[j])];
+    const std::uint32_t entry = j + 1 < crowded ? static_cast<std::uint32_t>(j + 1) : crowded;
+    s = high | ((s >> 16) == stamp ? crowded : entry);
   }
-  for (std::uint64_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
-  // Place the steps; start[b] runs up to the end of bucket b, and is moved
-  // back afterwards.
-  for (std::uint64_t j = 0; j < entries; ++j) {
-    const std::uint32_t at = start[bucket_of(g[j])]++;
-    placed_value[at] = g[j];
-    placed_j[at] = static_cast<std::uint32_t>(j);
-  }
-  for (std::uint64_t b = buckets; b > 0; --b) start[b] = start[b - 1];
-  start[0] = 0;
 }
 
 /// Calls f(j) for every j with giant[j] = v, in increasing j; rarely called
 /// (only past the filter).
 template <typename F>
 void for_each_giant(std::uint64_t v, F&& f) {
-  const std::uint64_t b = bucket_of(v);
-  for (std::uint32_t at = bucket_start[b]; at < bucket_start[b + 1]; ++at)
-    if (placed_value[at] == v) f(placed_j[at]);
+  const std::uint32_t s = slot[slot_of(v)];
+  if ((s >> 16) != slot_stamp) return;
+  const std::uint32_t entry = s & 0xffff;
+  if (entry != crowded) {
+    if (giant[entry - 1] == v) f(entry - 1);
+    return;
+  }
+  for (std::uint64_t j = 0; j < giant_count; ++j)
+    if (giant[j] == v) f(j);
 }
 
 /// Records n = start + u for k index i, unless it names no factor: an n
