@@ -35,14 +35,12 @@ void pow2mod_many(const std::uint64_t* exps, std::uint64_t* out, std::size_t n);
 
 /// out[i] = bases[i]^exps[i] mod p_i for i < n, each element with its own
 /// modulus: moduli[i] points at the state set_prime_modulus would make for
-/// p_i, and p_d[i], recip_pd[i] repeat its p_d and recip_pd fields (so that
-/// vector code loads them directly). Bases below their modulus, exponents any
+/// p_i. Bases below their modulus, exponents any
 /// 64-bit value. Lets the powers of several primes run side by side; the
 /// lockstep groups run as long as their longest exponent, so callers do well
 /// to pass elements of similar exponent length next to each other.
 void powmod_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
-                  const arith_state_t* const* moduli, const double* p_d, const double* recip_pd,
-                  std::uint64_t* out, std::size_t n);
+                  const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n);
 
 /// out[i] = start * ratio^i mod p for i < count; start and ratio below p.
 void geometric_mod_p(std::uint64_t start, std::uint64_t ratio, std::size_t count,

@@ -246,46 +246,42 @@ void pow2mod_many_avx2(const std::uint64_t* exps, std::uint64_t* out, std::size_
       });
 }
 
-// Groups of power_group consecutive elements, each lane with its own
-// modulus loaded straight from p_d and recip_pd; a last partial group is
-// padded with base 2, exponent 0 under the modulus of its first element.
+/// The moduli of four lanes, from their states.
+__attribute__((target("avx2,fma"))) inline vec_modulus lane_moduli(
+    const arith_state_t* const* mods) {
+  return {_mm256_setr_pd(mods[0]->p_d, mods[1]->p_d, mods[2]->p_d, mods[3]->p_d),
+          _mm256_setr_pd(mods[0]->recip_pd, mods[1]->recip_pd, mods[2]->recip_pd,
+                         mods[3]->recip_pd)};
+}
+
+// Whole groups of the left-to-right kernel, then groups of the right-to-left
+// one, each lane with its own modulus; a last partial group is padded with
+// base 2, exponent 0 under the modulus of its first element.
 void powmod_lanes_avx2(const std::uint64_t* bases, const std::uint64_t* exps,
-                       const arith_state_t* const*, const double* p_d, const double* recip_pd,
-                       std::uint64_t* out, std::size_t n) {
+                       const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
   std::size_t i = 0;
   {
     vec_modulus m[window_vectors];
     for (; i + window_group <= n; i += window_group) {
-      for (std::size_t v = 0; v < window_vectors; ++v) {
-        m[v].p = _mm256_loadu_pd(p_d + i + 4 * v);
-        m[v].pinv = _mm256_loadu_pd(recip_pd + i + 4 * v);
-      }
+      for (std::size_t v = 0; v < window_vectors; ++v) m[v] = lane_moduli(moduli + i + 4 * v);
       powmod_window_group_mod(bases + i, exps + i, m, out + i);
     }
   }
-  // The rest in groups of the right-to-left kernel, the last one padded.
   vec_modulus m[power_vectors];
   for (; i + power_group <= n; i += power_group) {
-    for (std::size_t v = 0; v < power_vectors; ++v) {
-      m[v].p = _mm256_loadu_pd(p_d + i + 4 * v);
-      m[v].pinv = _mm256_loadu_pd(recip_pd + i + 4 * v);
-    }
+    for (std::size_t v = 0; v < power_vectors; ++v) m[v] = lane_moduli(moduli + i + 4 * v);
     powmod_group_mod(bases + i, exps + i, m, out + i);
   }
   if (i == n) return;
   std::uint64_t b[power_group], e[power_group], o[power_group];
-  double pd[power_group], rp[power_group];
+  const arith_state_t* mods[power_group];
   for (std::size_t j = 0; j < power_group; ++j) {
     const bool live = i + j < n;
     b[j] = live ? bases[i + j] : 2;
     e[j] = live ? exps[i + j] : 0;
-    pd[j] = live ? p_d[i + j] : p_d[i];
-    rp[j] = live ? recip_pd[i + j] : recip_pd[i];
+    mods[j] = live ? moduli[i + j] : moduli[i];
   }
-  for (std::size_t v = 0; v < power_vectors; ++v) {
-    m[v].p = _mm256_loadu_pd(pd + 4 * v);
-    m[v].pinv = _mm256_loadu_pd(rp + 4 * v);
-  }
+  for (std::size_t v = 0; v < power_vectors; ++v) m[v] = lane_moduli(mods + 4 * v);
   powmod_group_mod(b, e, m, o);
   std::copy(o, o + (n - i), out + i);
 }

@@ -17,8 +17,6 @@ __attribute__((target("avx2,fma"))) void pow2mod_many_avx2(const std::uint64_t* 
 __attribute__((target("avx2,fma"))) void powmod_lanes_avx2(const std::uint64_t* bases,
                                                            const std::uint64_t* exps,
                                                            const arith_state_t* const* moduli,
-                                                           const double* p_d,
-                                                           const double* recip_pd,
                                                            std::uint64_t* out, std::size_t n);
 __attribute__((target("avx2,fma"))) void geometric_mod_p_avx2(std::uint64_t start,
                                                               std::uint64_t ratio,

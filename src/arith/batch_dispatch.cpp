@@ -67,16 +67,15 @@ void powmod_many(const std::uint64_t* bases, const std::uint64_t* exps, std::uin
 }
 
 void powmod_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
-                  const arith_state_t* const* moduli, const double* p_d, const double* recip_pd,
-                  std::uint64_t* out, std::size_t n) {
+                  const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
   switch (active_variant) {
     case arith_variant::avx2:
-      powmod_lanes_avx2(bases, exps, moduli, p_d, recip_pd, out, n);
+      powmod_lanes_avx2(bases, exps, moduli, out, n);
       return;
     case arith_variant::scalar:
       break;
   }
-  powmod_lanes_scalar(bases, exps, moduli, p_d, recip_pd, out, n);
+  powmod_lanes_scalar(bases, exps, moduli, out, n);
 }
 
 void pow2mod_many(const std::uint64_t* exps, std::uint64_t* out, std::size_t n) {

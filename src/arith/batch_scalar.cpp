@@ -99,8 +99,7 @@ void pow2mod_many_scalar(const std::uint64_t* exps, std::uint64_t* out, std::siz
 // Each element runs the single-power routine under its own modulus; the
 // shared state is restored afterwards.
 void powmod_lanes_scalar(const std::uint64_t* bases, const std::uint64_t* exps,
-                         const arith_state_t* const* moduli, const double*, const double*,
-                         std::uint64_t* out, std::size_t n) {
+                         const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
   const arith_state_t saved = arith;
   for (std::size_t i = 0; i < n; ++i) {
     arith = *moduli[i];

@@ -13,8 +13,7 @@ void powmod_many_scalar(const std::uint64_t* bases, const std::uint64_t* exps, s
                         std::size_t n);
 void pow2mod_many_scalar(const std::uint64_t* exps, std::uint64_t* out, std::size_t n);
 void powmod_lanes_scalar(const std::uint64_t* bases, const std::uint64_t* exps,
-                         const arith_state_t* const* moduli, const double* p_d,
-                         const double* recip_pd, std::uint64_t* out, std::size_t n);
+                         const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n);
 void geometric_mod_p_scalar(std::uint64_t start, std::uint64_t ratio, std::size_t count,
                             std::uint64_t* out);
 

@@ -50,7 +50,6 @@ class power_batch_t {
     std::size_t n = 0;
     std::vector<std::uint64_t> base, exp;
     std::vector<const arith_state_t*> mod;
-    std::vector<double> pd, rp;
     void clear() { n = 0; }
     std::uint32_t push(const prime_state_t& st, std::uint64_t b, std::uint64_t e) {
       if (n == base.size()) [[unlikely]]
@@ -58,8 +57,6 @@ class power_batch_t {
       base[n] = b;
       exp[n] = e;
       mod[n] = &st.mod;
-      pd[n] = st.mod.p_d;
-      rp[n] = st.mod.recip_pd;
       return static_cast<std::uint32_t>(n++);
     }
     [[gnu::noinline]] void grow() {
@@ -67,11 +64,9 @@ class power_batch_t {
       base.resize(size);
       exp.resize(size);
       mod.resize(size);
-      pd.resize(size);
-      rp.resize(size);
     }
     void run(std::uint64_t* out) const {
-      powmod_lanes(base.data(), exp.data(), mod.data(), pd.data(), rp.data(), out, n);
+      powmod_lanes(base.data(), exp.data(), mod.data(), out, n);
     }
   };
 

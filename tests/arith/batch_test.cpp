@@ -91,16 +91,13 @@ TEST_P(ArithVariants, PowmodLanesMixesModuli) {
   for (const std::size_t n : batch_sizes) {
     std::vector<const arith_state_t*> mods(n);
     std::vector<std::uint64_t> bases(n), exps(n), out(n, 0);
-    std::vector<double> pd(n), rp(n);
     for (std::size_t i = 0; i < n; ++i) {
       mods[i] = &states[rng() % states.size()];
-      pd[i] = mods[i]->p_d;
-      rp[i] = mods[i]->recip_pd;
       const std::uint64_t p = mods[i]->globalp[0];
       bases[i] = rng() % p;
       exps[i] = batch_exponents(1, p, rng)[0];
     }
-    powmod_lanes(bases.data(), exps.data(), mods.data(), pd.data(), rp.data(), out.data(), n);
+    powmod_lanes(bases.data(), exps.data(), mods.data(), out.data(), n);
     for (std::size_t i = 0; i < n; ++i) {
       const std::uint64_t p = mods[i]->globalp[0];
       ASSERT_EQ(out[i], ref::powmod(bases[i], exps[i], p))
@@ -125,16 +122,13 @@ TEST_P(ArithVariants, PowmodLanesWithShortExponentsOfEveryLength) {
   for (int length = 0; length <= 64; ++length) {
     std::vector<const arith_state_t*> mods(n);
     std::vector<std::uint64_t> bases(n), exps(n), out(n, 0);
-    std::vector<double> pd(n), rp(n);
     for (std::size_t i = 0; i < n; ++i) {
       mods[i] = &states[rng() % states.size()];
-      pd[i] = mods[i]->p_d;
-      rp[i] = mods[i]->recip_pd;
       const std::uint64_t p = mods[i]->globalp[0];
       bases[i] = i % 5 == 0 ? p - 1 : i % 7 == 0 ? 1 : rng() % p;
       exps[i] = length == 0 ? 0 : rng() >> (64 - length);
     }
-    powmod_lanes(bases.data(), exps.data(), mods.data(), pd.data(), rp.data(), out.data(), n);
+    powmod_lanes(bases.data(), exps.data(), mods.data(), out.data(), n);
     for (std::size_t i = 0; i < n; ++i) {
       const std::uint64_t p = mods[i]->globalp[0];
       ASSERT_EQ(out[i], ref::powmod(bases[i], exps[i], p))
