@@ -2,6 +2,7 @@
 #include "search/class_search.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -186,9 +187,23 @@ void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch
   const std::uint64_t b = st.b;
   cs.giant_start = batch.add(st, 2, (b - cs.e0 % b) % b);
   cs.giant_step = batch.add(st, 2, (b - cs.stride % b) % b);
+  // Walks of one modulus take the same step: one power of it serves them.
+  std::array<std::uint64_t, 4> steps{};
+  std::array<std::uint32_t, 4> handles{};
+  std::uint32_t known = 0;
   for (class_walk_t& w : cs.walks) {
     w.two_start = batch.add(st, 2, w.start);
+    std::uint32_t q = 0;
+    while (q < known && steps[q] != w.step) ++q;
+    if (q < known) {
+      w.two_step = handles[q];
+      continue;
+    }
     w.two_step = batch.add(st, 2, w.step);
+    if (known < steps.size()) {
+      steps[known] = w.step;
+      handles[known++] = w.two_step;
+    }
   }
 }
 
