@@ -59,21 +59,11 @@ bool all_n_have_parity(const std::vector<std::uint32_t>& ns, std::uint32_t parit
   return true;
 }
 
-/// Smallest prime factor of every m below the largest k with a bitmap.
-std::vector<std::uint32_t> smallest_factor;
-
-void build_smallest_factors(std::uint32_t limit) {
-  smallest_factor.assign(limit, 0);
-  for (std::uint32_t m = 2; m < limit; ++m) {
-    if (smallest_factor[m] != 0) continue;
-    for (std::uint64_t j = m; j < limit; j += m)
-      if (smallest_factor[j] == 0) smallest_factor[j] = m;
-  }
-}
-
-/// Bit m set when (m/k) = +1, 1 <= m < k. The symbol is multiplicative in m,
-/// so only the primes m below k need their own Jacobi symbol; every other m
-/// takes the product of (q/k) for its smallest prime factor q and (m/q / k).
+/// Bit m set when (m/k) = +1, 1 <= m < k. With k = prod q^e, (m/k) is the
+/// product of the Legendre symbols (m/q)^e: 0 when some q divides m, else
+/// -1 to the number of q with odd e of which m is a non-residue. Each q gets
+/// a table of its non-residues (the squares marked from (x+1)^2 = x^2 + 2x + 1,
+/// no division), and m walks up with a running residue per q.
 void build_jacobi_bitmap(std::uint32_t i) {
   const std::uint32_t k = static_cast<std::uint32_t>(ak[i]);
   std::vector<std::uint8_t>& bits = akjacobi[i];
@@ -83,16 +73,43 @@ void build_jacobi_bitmap(std::uint32_t i) {
     bits[0] = 1;
     return;
   }
-  static std::vector<std::int8_t> symbol;
-  symbol.assign(k, 0);
-  symbol[1] = 1;
-  for (std::uint32_t m = 2; m < k; ++m) {
-    const std::uint32_t q = smallest_factor[m];
-    symbol[m] = q == m ? static_cast<std::int8_t>(jacobi(m, k))
-                       : static_cast<std::int8_t>(symbol[q] * symbol[m / q]);
+  struct prime_part_t {
+    std::uint32_t q;
+    bool odd;                           // odd exponent: its symbol counts
+    std::vector<std::uint8_t> nonres;  // 1 for the non-residues modulo q
+    std::uint32_t r = 0;                // m mod q
+  };
+  std::vector<prime_part_t> parts;
+  std::uint32_t rest = k;  // odd
+  auto take = [&](std::uint32_t q) {
+    std::uint32_t e = 0;
+    while (rest % q == 0) {
+      rest /= q;
+      ++e;
+    }
+    prime_part_t part{q, (e & 1) != 0, std::vector<std::uint8_t>(q, 1)};
+    part.nonres[0] = 0;
+    std::uint64_t square = 1;  // x^2 mod q for x = 1, 2, ...
+    for (std::uint64_t x = 1; 2 * x < q; ++x) {
+      part.nonres[square] = 0;
+      square += 2 * x + 1;
+      while (square >= q) square -= q;
+    }
+    parts.push_back(std::move(part));
+  };
+  for (std::uint32_t q = 3; std::uint64_t{q} * q <= rest; q += 2)
+    if (rest % q == 0) take(q);
+  if (rest > 1) take(rest);
+  for (std::uint32_t m = 1; m < k; ++m) {
+    bool zero = false;
+    std::uint8_t negative = 0;
+    for (prime_part_t& part : parts) {
+      if (++part.r == part.q) part.r = 0;
+      zero |= part.r == 0;
+      negative ^= part.odd ? part.nonres[part.r] : 0;
+    }
+    if (!zero && negative == 0) bits[m / 8] |= static_cast<std::uint8_t>(1u << (m % 8));
   }
-  for (std::uint32_t m = 1; m < k; ++m)
-    if (symbol[m] == 1) bits[m / 8] |= static_cast<std::uint8_t>(1u << (m % 8));
 }
 
 void check_standard_set() {
@@ -118,11 +135,6 @@ bool initialize_proth_riesel() {
     std::printf("Initializing jacobi symbols...");
     std::fflush(stdout);
   }
-  std::uint32_t largest = 2;
-  for (std::uint32_t i = 0; i < num_k; ++i)
-    if (ak[i] <= jacobi_bitmap_limit && ak[i] % 2 == 1)
-      largest = std::max(largest, static_cast<std::uint32_t>(ak[i]));
-  build_smallest_factors(largest);
   for (std::uint32_t i = 0; i < num_k; ++i) {
     akjacobi[i].clear();
     const std::int32_t k = ak[i];
@@ -134,7 +146,6 @@ bool initialize_proth_riesel() {
     build_jacobi_bitmap(i);
     ak_reciprocal[i] = 1.0 / static_cast<double>(k);
   }
-  smallest_factor = {};
   if (verbose != 0) std::printf(" Done\n");
   std::fflush(stdout);
   check_standard_set();

@@ -42,8 +42,9 @@ void load(const std::vector<std::int32_t>& ks, const std::vector<std::vector<std
 TEST(SearchSetUp, JacobiBitmapsMatchEulersCriterion) {
   mode = mode_proth;
   // Proth: k = 1 mod 3 needs even n, k = 2 mod 3 odd n.
-  const std::vector<std::int32_t> ks = {7, 1, 999997, 3 * 5 * 7 * 11 * 13, 9 * 25 * 49, 65537};
-  load(ks, {{2}, {4}, {2}, {}, {2}, {1}});
+  const std::vector<std::int32_t> ks = {7,           1,     999997, 3 * 5 * 7 * 11 * 13, 9 * 25 * 49,
+                                        65537,       27 * 121 * 13, 999999, 3};
+  load(ks, {{2}, {4}, {2}, {}, {2}, {1}, {}, {}, {}});
   ASSERT_TRUE(initialize_proth_riesel());
   for (std::uint32_t i = 0; i < num_k; ++i) {
     const std::uint32_t k = static_cast<std::uint32_t>(ks[i]);
