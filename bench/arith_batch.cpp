@@ -1,6 +1,8 @@
 // The batch kernels at the largest prime below 2^50, per element, for every
 // version this processor runs (argument 0: portable, 1: AVX2). Powers use
-// 50-bit exponents; the geometric sequence fills 4096 terms.
+// 50-bit exponents; the geometric sequence fills 4096 terms. The powers the
+// search queues (powmod_lanes) run under 16 primes near 10^12 taken in turn,
+// with 40-bit exponents.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -47,6 +49,29 @@ void BM_PowmodMany(benchmark::State& state) {
   per_element(state, n);
 }
 BENCHMARK(BM_PowmodMany)->Arg(0)->Arg(1);
+
+void BM_PowmodLanes(benchmark::State& state) {
+  if (!use_variant(state)) return;
+  const std::size_t n = 1024;
+  // Sixteen primes just above 10^12 (each checked by Fermat to base 2 and 3).
+  std::vector<arith_state_t> states;
+  for (std::uint64_t p = 1000000000039; states.size() < 16; p += 2) {
+    set_prime_modulus(p);
+    if (powmod_sse2(2, p - 1) == 1 && powmod_sse2(3, p - 1) == 1) states.push_back(arith);
+  }
+  std::vector<const arith_state_t*> mods(n);
+  for (std::size_t i = 0; i < n; ++i) mods[i] = &states[i % states.size()];
+  auto bases = random_below(1000000000000, n, 3);
+  auto exps = exponents50(n, 4);
+  for (auto& e : exps) e >>= 10;
+  std::vector<std::uint64_t> out(n);
+  for (auto _ : state) {
+    powmod_lanes(bases.data(), exps.data(), mods.data(), out.data(), n);
+    benchmark::DoNotOptimize(out.data());
+  }
+  per_element(state, n);
+}
+BENCHMARK(BM_PowmodLanes)->Arg(0)->Arg(1);
 
 void BM_Pow2modMany(benchmark::State& state) {
   if (!use_variant(state)) return;
