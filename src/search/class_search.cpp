@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <utility>
 
 #include "arith/batch.hpp"
 #include "arith/mulmod.hpp"
@@ -139,19 +140,26 @@ double plan_class_search(class_search_t& cs) {
   // a walk whose modulus does not divide the base steps by their gcd. Each
   // base is tried with its best s: the cost is store_cost*T + lookup_cost*W
   // with T = span/S table entries and W = sum S/step baby steps.
-  static std::vector<std::uint64_t> all, moduli;
-  static std::vector<double> weight;  // walks per distinct modulus
-  all.clear();
-  for (const class_walk_t& w : cs.walks) all.push_back(w.modulus);
-  std::sort(all.begin(), all.end());
+  // The distinct moduli, ascending, each with its number of walks: the
+  // walks share few moduli, so each is looked up among those seen so far.
+  static std::vector<std::uint64_t> moduli;
+  static std::vector<double> weight;
   moduli.clear();
   weight.clear();
-  for (std::uint64_t m : all) {
-    if (moduli.empty() || moduli.back() != m) {
-      moduli.push_back(m);
+  for (const class_walk_t& w : cs.walks) {
+    std::size_t q = 0;
+    while (q < moduli.size() && moduli[q] != w.modulus) ++q;
+    if (q == moduli.size()) {
+      moduli.push_back(w.modulus);
       weight.push_back(0);
     }
-    weight.back() += 1;
+    weight[q] += 1;
+  }
+  for (std::size_t q = 1; q < moduli.size(); ++q) {
+    for (std::size_t r = q; r > 0 && moduli[r - 1] > moduli[r]; --r) {
+      std::swap(moduli[r - 1], moduli[r]);
+      std::swap(weight[r - 1], weight[r]);
+    }
   }
   double best_cost = 0;
   std::uint64_t best_stride = 0;
@@ -160,8 +168,8 @@ double plan_class_search(class_search_t& cs) {
     base = base / binary_gcd(base, moduli[m]) * moduli[m];
     if (m > 0 && static_cast<double>(base) > 4 * span + 4) break;
     double per_stride = 0;  // sum of 1/step for a stride that is a multiple of base
-    for (std::size_t q = 0; q < moduli.size(); ++q)
-      per_stride += weight[q] / static_cast<double>(binary_gcd(moduli[q], base));
+    for (std::size_t q = 0; q < moduli.size(); ++q)  // the moduli up to m divide the base
+      per_stride += weight[q] / static_cast<double>(q <= m ? moduli[q] : binary_gcd(moduli[q], base));
     const double ideal =
         std::sqrt(store_cost * span / (lookup_cost * per_stride)) / static_cast<double>(base);
     std::uint64_t s = ideal < 1 ? 1 : static_cast<std::uint64_t>(ideal);
