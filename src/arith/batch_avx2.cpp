@@ -88,6 +88,13 @@ __attribute__((target("avx2,fma"))) inline __m256d mul_fixed_lazy(__m256d x, __m
   return _mm256_add_pd(_mm256_fnmadd_pd(q, m.p, h), l);
 }
 
+/// The bits set in any of n exponents: a lockstep group runs over all of them.
+inline std::uint64_t exponent_bits(const std::uint64_t* exps, std::size_t n) {
+  std::uint64_t all = 0;
+  for (std::size_t i = 0; i < n; ++i) all |= exps[i];
+  return all;
+}
+
 /// Vectors powered side by side: enough independent products to cover the
 /// latency of a product.
 constexpr std::size_t power_vectors = 4;
@@ -104,8 +111,7 @@ __attribute__((target("avx2,fma"))) void powmod_group_mod(const std::uint64_t* b
   const __m256d one = _mm256_set1_pd(1.0);
   __m256d r[power_vectors], acc[power_vectors];
   __m256i e[power_vectors];
-  std::uint64_t all = 0;
-  for (std::size_t i = 0; i < power_group; ++i) all |= exps[i];
+  std::uint64_t all = exponent_bits(exps, power_group);
   for (std::size_t j = 0; j < power_vectors; ++j) {
     r[j] = load_as_double(bases + 4 * j);
     e[j] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(exps + 4 * j));
@@ -137,8 +143,7 @@ __attribute__((target("avx2,fma"))) void powmod_window_group_mod(const std::uint
                                                                  const vec_modulus* m,
                                                                  std::uint64_t* out) {
   const __m256d one = _mm256_set1_pd(1.0);
-  std::uint64_t all = 0;
-  for (std::size_t i = 0; i < window_group; ++i) all |= exps[i];
+  const std::uint64_t all = exponent_bits(exps, window_group);
   if (all == 0) {
     for (std::size_t j = 0; j < window_vectors; ++j) store_reduced(out + 4 * j, one, m[j]);
     return;

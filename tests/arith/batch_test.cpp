@@ -77,16 +77,21 @@ TEST_P(ArithVariants, PowmodManyMatchesReference) {
   }
 }
 
+/// The modulus states of the test primes, from small to near 2^50.
+std::vector<arith_state_t> test_prime_states() {
+  std::vector<arith_state_t> states;
+  for (const std::uint64_t p : ref::test_primes()) {
+    set_prime_modulus(p);
+    states.push_back(arith);
+  }
+  return states;
+}
+
 TEST_P(ArithVariants, PowmodLanesMixesModuli) {
   // Every element under its own prime, drawn from small to near 2^50, so
   // every group mixes moduli of very different sizes.
   std::mt19937_64 rng(37);
-  const auto& primes = ref::test_primes();
-  std::vector<arith_state_t> states(primes.size());
-  for (std::size_t i = 0; i < primes.size(); ++i) {
-    set_prime_modulus(primes[i]);
-    states[i] = arith;
-  }
+  const std::vector<arith_state_t> states = test_prime_states();
   const arith_state_t shared = arith;
   for (const std::size_t n : batch_sizes) {
     std::vector<const arith_state_t*> mods(n);
@@ -112,12 +117,7 @@ TEST_P(ArithVariants, PowmodLanesWithShortExponentsOfEveryLength) {
   // Whole groups whose exponents all stay below 2^L, for every L: the
   // kernels start at the top bit of a group, odd or even.
   std::mt19937_64 rng(38);
-  const auto& primes = ref::test_primes();
-  std::vector<arith_state_t> states(primes.size());
-  for (std::size_t i = 0; i < primes.size(); ++i) {
-    set_prime_modulus(primes[i]);
-    states[i] = arith;
-  }
+  const std::vector<arith_state_t> states = test_prime_states();
   const std::size_t n = 70;
   for (int length = 0; length <= 64; ++length) {
     std::vector<const arith_state_t*> mods(n);
