@@ -23,11 +23,7 @@ std::string sieve_lines(krange_ref::RefRun& ref, std::uint64_t pmin, std::uint64
                         std::uint64_t interval, std::uint64_t* tested = nullptr) {
   return e2e::prime_lines(
       ref, pmin, pmax, interval, "???",
-      [&ref](std::uint64_t p) {
-        const std::size_t before = ref.report.size();
-        ref.apply_prime(p);
-        return ref.report.substr(before);
-      },
+      [&ref](std::uint64_t p) { return ref.report_of_prime(p); },
       tested);
 }
 

@@ -27,11 +27,7 @@ std::string expected_sieve_lines(krange_ref::RefRun& ref, std::uint64_t pmin, st
                                  std::uint64_t interval, std::uint64_t& tested) {
   return e2e::prime_lines(
       ref, pmin, pmax, interval, "#",
-      [&ref](std::uint64_t p) {
-        const std::size_t before = ref.report.size();
-        ref.apply_prime(p);
-        return ref.report.substr(before);
-      },
+      [&ref](std::uint64_t p) { return ref.report_of_prime(p); },
       &tested);
 }
 

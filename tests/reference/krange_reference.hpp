@@ -66,6 +66,13 @@ struct RefRun {
     }
   }
 
+  /// apply_prime(p), returning the report lines that p adds.
+  std::string report_of_prime(std::uint64_t p) {
+    const std::size_t before = report.size();
+    apply_prime(p);
+    return report.substr(before);
+  }
+
   /// Lines of the k-range file after a run to depth p.
   std::string file(const std::vector<bool>& alive, std::uint64_t p) const {
     std::string out = std::to_string(p) + ":M:0:2:2\n";
