@@ -26,19 +26,17 @@ constexpr double lookup_cost = 1.0;
 /// bit per residue's low bits, 32 bits per step: a baby step without a match
 /// nearly always stops at this bit, without a branch it could mispredict.
 /// Behind it a direct-mapped table by a multiplicative hash of the residue
-/// (independent of the low bits the filter reads), eight slots per step: a
-/// slot holds the table's generation in its high 16 bits and 1 + the step's
-/// number in its low ones, or `crowded` there when several steps share it
-/// (then the steps are scanned). Slots of older generations are empty, so
-/// the table is never cleared (except when the generation wraps).
+/// (independent of the low bits the filter reads), eight 16-bit slots per
+/// step: a slot holds 0 (empty), 1 + the step's number, or `crowded` when
+/// several steps share it (then the steps are scanned). Both are cleared by a
+/// sequential fill per search, which streams their lines into the cache.
 std::vector<std::uint64_t> giant;
 std::uint64_t giant_count = 0;
 std::vector<std::uint64_t> filter;
 std::uint64_t filter_mask = 0;
-std::vector<std::uint32_t> slot;
-std::uint32_t slot_stamp = 0;
+std::vector<std::uint16_t> slot;
 int slot_bits = 6;
-constexpr std::uint32_t crowded = 0xffff;
+constexpr std::uint16_t crowded = 0xffff;
 
 std::vector<std::uint64_t> sequence;
 std::vector<std::uint64_t> solutions;
@@ -56,22 +54,18 @@ void index_giant_steps(std::uint64_t entries) {
   slot_bits = 6;
   while ((std::uint64_t{1} << slot_bits) < 8 * entries) ++slot_bits;
   const std::uint64_t slots = std::uint64_t{1} << slot_bits;
-  if (slot.size() < slots) slot.resize(slots, 0);  // new slots: generation 0, empty
-  if (++slot_stamp > 0xffff) {
-    std::fill(slot.begin(), slot.end(), 0u);
-    slot_stamp = 1;
-  }
+  if (slot.size() < slots) slot.resize(slots);
+  std::fill_n(slot.begin(), slots, std::uint16_t{0});
   giant_count = entries;
   const std::uint64_t* g = giant.data();
   std::uint64_t* fl = filter.data();
-  std::uint32_t* sl = slot.data();
-  const std::uint32_t stamp = slot_stamp, high = stamp << 16;
+  std::uint16_t* sl = slot.data();
   for (std::uint64_t j = 0; j < entries; ++j) {
     const std::uint64_t fb = g[j] & filter_mask;
     fl[fb >> 6] |= std::uint64_t{1} << (fb & 63);
-    std::uint32_t& s = sl[slot_of(g[j])];
-    const std::uint32_t entry = j + 1 < crowded ? static_cast<std::uint32_t>(j + 1) : crowded;
-    s = high | ((s >> 16) == stamp ? crowded : entry);
+    std::uint16_t& s = sl[slot_of(g[j])];
+    const std::uint16_t entry = j + 1 < crowded ? static_cast<std::uint16_t>(j + 1) : crowded;
+    s = s == 0 ? entry : crowded;
   }
 }
 
@@ -79,9 +73,8 @@ void index_giant_steps(std::uint64_t entries) {
 /// (only past the filter).
 template <typename F>
 void for_each_giant(std::uint64_t v, F&& f) {
-  const std::uint32_t s = slot[slot_of(v)];
-  if ((s >> 16) != slot_stamp) return;
-  const std::uint32_t entry = s & 0xffff;
+  const std::uint32_t entry = slot[slot_of(v)];
+  if (entry == 0) return;
   if (entry != crowded) {
     if (giant[entry - 1] == v) f(entry - 1);
     return;

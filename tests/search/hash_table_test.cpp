@@ -1,7 +1,6 @@
 // The index of the baby steps: every listed residue found at its first
 // position, absent residues (also those sharing a slot with listed ones) not
-// found, and starting over forgetting everything, also across the wrap of the
-// generation counter.
+// found, and starting over forgetting everything.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -58,7 +57,7 @@ TEST(HashTable, FindsFirstPositionsAndNothingElseAlsoInCrowdedSlots) {
   }
 }
 
-TEST(HashTable, StartingOverForgetsTheOldListAcrossTheGenerationWrap) {
+TEST(HashTable, StartingOverForgetsTheOldList) {
   hash_table_t t;
   std::mt19937_64 rng(8);
   // A long first list, then lists of two: a stale slot of the first would
@@ -68,7 +67,7 @@ TEST(HashTable, StartingOverForgetsTheOldListAcrossTheGenerationWrap) {
   for (auto& v : old) v = rng() >> 14;
   index_list(t, old, true);
   std::vector<std::uint64_t> keys = old;
-  for (int round = 1; round < 70000; ++round) {
+  for (int round = 1; round < 200; ++round) {
     keys[0] = rng() >> 14;
     keys[1] = rng() >> 14;
     hash_reset(t, old.size());  // the same slots as the first list
@@ -76,7 +75,7 @@ TEST(HashTable, StartingOverForgetsTheOldListAcrossTheGenerationWrap) {
     store_hash(t, keys[1], 1);
     ASSERT_EQ(lookup_hash(t, keys.data(), 2, keys[0]), 1u);
     ASSERT_EQ(lookup_hash(t, keys.data(), 2, keys[1]), keys[1] == keys[0] ? 1u : 2u);
-    if (round < 3 || (round > 65530 && round < 65540)) {
+    if (round < 3 || round % 50 == 0) {
       for (std::uint64_t v : old) {
         if (v != keys[0] && v != keys[1]) {
           ASSERT_EQ(lookup_hash(t, keys.data(), 2, v), 0u) << round;
