@@ -15,6 +15,7 @@
 #include "arith/number_theory.hpp"
 #include "quorvel/config.hpp"
 #include "quorvel/ktable.hpp"
+#include "search/period_classes.hpp"
 #include "search/residue_screen.hpp"
 #include "search/search.hpp"
 
@@ -149,6 +150,7 @@ bool initialize_proth_riesel() {
   if (verbose != 0) std::printf(" Done\n");
   std::fflush(stdout);
   check_standard_set();
+  build_period_classes();
   return true;
 }
 

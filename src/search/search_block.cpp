@@ -15,7 +15,7 @@
 //  4. per prime, the logarithms and the plan of the final search (sph_idea),
 //     or the plain search when Pm is 1 (check_factors);
 //  5. the powers of 2 of every final search, then the searches themselves.
-#include <numeric>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -26,6 +26,7 @@
 #include "quorvel/search_state.hpp"
 #include "search/class_search.hpp"
 #include "search/order_of_two.hpp"
+#include "search/period_classes.hpp"
 #include "search/power_batch.hpp"
 #include "search/residue_screen.hpp"
 #include "search/search.hpp"
@@ -77,16 +78,18 @@ void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
                    const std::uint8_t* byte) {
   st.kmaskcnt = 0;
   const std::uint64_t b = st.b, p = st.p;
-  plan.g = std::gcd(b, std::uint64_t{kpowerlcm});
-  plan.d = std::lcm(st.pm, plan.g);
+  plan.g = binary_gcd(b, std::uint64_t{kpowerlcm});
+  plan.d = st.pm / binary_gcd(st.pm, plan.g) * plan.g;
   plan.first_passer = static_cast<std::uint32_t>(passers.size());
   plan.nparts = 0;
   const bool proth = mode == mode_proth;
   const std::uint64_t b_over_d = b / plan.d;
-  // One power 2^(B/gk) per distinct gk (a handful: divisors of g), and D/gk.
-  std::array<std::uint64_t, 8> gk_seen, gk_d;
-  std::array<std::uint32_t, 8> gk_index;
-  std::uint32_t ngk = 0;
+  // One power 2^(B/gk) per distinct gk = gcd(P, g) (a handful: divisors of
+  // g), queued when the first k of that gk passes its screen.
+  const period_split_t& split = period_split(static_cast<std::uint32_t>(plan.g));
+  constexpr std::uint32_t unqueued = ~std::uint32_t{0};
+  std::array<std::uint32_t, max_k> two_gk;
+  std::fill_n(two_gk.begin(), split.count, unqueued);
   for (std::uint32_t i = 0; i < num_k; ++i) {
     st.akmask[i] = 0;
     if (aknres[i] == 0 || !passes_residue_screen(p, i, t[i], byte[i])) {
@@ -96,23 +99,10 @@ void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
     const std::uint64_t ku = static_cast<std::uint64_t>(ak[i]);
     const std::uint64_t k = ku < p ? ku : ku % p;
     const std::uint64_t c = proth && k != 0 ? p - k : k;
-    const std::uint64_t gk = binary_gcd(akpower[i], plan.g);
-    std::uint32_t two_gk = 0, q = 0;
-    std::uint64_t d_over_gk;
-    while (q < ngk && gk_seen[q] != gk) ++q;
-    if (q < ngk) {
-      two_gk = gk_index[q];
-      d_over_gk = gk_d[q];
-    } else {
-      two_gk = first.add(st, 2, b / gk);
-      d_over_gk = plan.d / gk;
-      if (ngk < gk_seen.size()) {
-        gk_seen[ngk] = gk;
-        gk_d[ngk] = d_over_gk;
-        gk_index[ngk++] = two_gk;
-      }
-    }
-    passers.push_back({i, gk, d_over_gk, first.add(st, c, b_over_d), two_gk, 0, 0});
+    const std::uint32_t q = split.of_k[i];
+    const std::uint64_t gk = split.value[q];
+    if (two_gk[q] == unqueued) two_gk[q] = first.add(st, 2, b / gk);
+    passers.push_back({i, gk, plan.d / gk, first.add(st, c, b_over_d), two_gk[q], 0, 0});
   }
   plan.npassers = static_cast<std::uint32_t>(passers.size()) - plan.first_passer;
   if (st.pm > 1 && plan.npassers != 0) plan.h = first.add(st, 2, b - b / st.pm);

@@ -7,7 +7,6 @@
 // logarithm of x to the base h, or there is no solution when x is not a power
 // of h. Joined with the k's own class n = akequiv (mod akpower) this leaves
 // one class modulo lcm(Pm, akpower), which check_factors_sph searches.
-#include <numeric>
 
 #include "arith/divisor.hpp"
 #include "arith/number_theory.hpp"
@@ -42,7 +41,7 @@ struct join_t {
 join_t make_join(std::uint64_t pm, std::uint64_t power) {
   join_t join;
   join.power = power;
-  join.g = std::gcd(pm, power);
+  join.g = binary_gcd(pm, power);
   join.pg = power / join.g;
   if (join.pg > 1)
     join.inv = multinv32(static_cast<std::uint32_t>(pm / join.g % join.pg),
@@ -108,7 +107,7 @@ void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& 
     cs.walks.clear();
     return;
   }
-  const std::uint64_t x = pm / std::gcd(pm, std::uint64_t{kpowerlcm}) * kpowerlcm;
+  const std::uint64_t x = pm / binary_gcd(pm, std::uint64_t{kpowerlcm}) * kpowerlcm;
   check_factors_sph(st, x, res, step, cs);
 }
 
