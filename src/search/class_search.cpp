@@ -133,36 +133,58 @@ double plan_class_search(class_search_t& cs) {
   // a walk whose modulus does not divide the base steps by their gcd. Each
   // base is tried with its best s: the cost is store_cost*T + lookup_cost*W
   // with T = span/S table entries and W = sum S/step baby steps.
-  // The distinct moduli, ascending, each with its number of walks: the
-  // walks share few moduli, so each is looked up among those seen so far.
+  // The distinct moduli, each with its number of walks, and the slot of
+  // each walk's modulus. The walks share few moduli: a small table by the
+  // modulus's hash finds most of them without a search.
   static std::vector<std::uint64_t> moduli;
   static std::vector<double> weight;
+  static std::vector<std::uint32_t> walk_slot, order;
+  static std::array<std::uint64_t, 64> seen_modulus, seen_stamp{};
+  static std::array<std::uint32_t, 64> seen_slot;
+  static std::uint64_t stamp = 0;
+  ++stamp;
   moduli.clear();
   weight.clear();
-  for (const class_walk_t& w : cs.walks) {
-    std::size_t q = 0;
-    while (q < moduli.size() && moduli[q] != w.modulus) ++q;
-    if (q == moduli.size()) {
-      moduli.push_back(w.modulus);
-      weight.push_back(0);
+  walk_slot.resize(cs.walks.size());
+  for (std::size_t x = 0; x < cs.walks.size(); ++x) {
+    const std::uint64_t modulus = cs.walks[x].modulus;
+    const std::size_t h = (modulus * 0x9E3779B97F4A7C15ULL) >> 58;
+    std::uint32_t q;
+    if (seen_stamp[h] == stamp && seen_modulus[h] == modulus) {
+      q = seen_slot[h];
+    } else {
+      q = 0;
+      while (q < moduli.size() && moduli[q] != modulus) ++q;
+      if (q == moduli.size()) {
+        moduli.push_back(modulus);
+        weight.push_back(0);
+      }
+      seen_stamp[h] = stamp;
+      seen_modulus[h] = modulus;
+      seen_slot[h] = q;
     }
+    walk_slot[x] = q;
     weight[q] += 1;
   }
-  for (std::size_t q = 1; q < moduli.size(); ++q) {
-    for (std::size_t r = q; r > 0 && moduli[r - 1] > moduli[r]; --r) {
-      std::swap(moduli[r - 1], moduli[r]);
-      std::swap(weight[r - 1], weight[r]);
-    }
+  // The slots by ascending modulus.
+  order.resize(moduli.size());
+  for (std::uint32_t q = 0; q < order.size(); ++q) {
+    std::uint32_t r = q;
+    for (; r > 0 && moduli[order[r - 1]] > moduli[q]; --r) order[r] = order[r - 1];
+    order[r] = q;
   }
   double best_cost = 0;
   std::uint64_t best_stride = 0;
   std::uint64_t base = 1;
-  for (std::size_t m = 0; m < moduli.size(); ++m) {
-    base = base / binary_gcd(base, moduli[m]) * moduli[m];
+  for (std::size_t m = 0; m < order.size(); ++m) {
+    base = base / binary_gcd(base, moduli[order[m]]) * moduli[order[m]];
     if (m > 0 && static_cast<double>(base) > 4 * span + 4) break;
     double per_stride = 0;  // sum of 1/step for a stride that is a multiple of base
-    for (std::size_t q = 0; q < moduli.size(); ++q)  // the moduli up to m divide the base
-      per_stride += weight[q] / static_cast<double>(q <= m ? moduli[q] : binary_gcd(moduli[q], base));
+    for (std::size_t r = 0; r < order.size(); ++r) {  // the moduli up to m divide the base
+      const std::uint64_t modulus = moduli[order[r]];
+      per_stride += weight[order[r]] /
+                    static_cast<double>(r <= m ? modulus : binary_gcd(modulus, base));
+    }
     const double ideal =
         std::sqrt(store_cost * span / (lookup_cost * per_stride)) / static_cast<double>(base);
     std::uint64_t s = ideal < 1 ? 1 : static_cast<std::uint64_t>(ideal);
@@ -176,7 +198,9 @@ double plan_class_search(class_search_t& cs) {
     }
   }
   cs.stride = best_stride;
-  for (class_walk_t& w : cs.walks) w.step = binary_gcd(w.modulus, cs.stride);
+  // One gcd per distinct modulus; moduli[] is reused for the steps.
+  for (std::uint64_t& modulus : moduli) modulus = binary_gcd(modulus, cs.stride);
+  for (std::size_t x = 0; x < cs.walks.size(); ++x) cs.walks[x].step = moduli[walk_slot[x]];
   cs.e0 = cs.u_lo / cs.stride * cs.stride;
   cs.entries = (top - cs.e0 + cs.stride - 1) / cs.stride;
   return best_cost;

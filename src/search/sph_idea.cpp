@@ -13,6 +13,7 @@
 #include "quorvel/ktable.hpp"
 #include "quorvel/search_state.hpp"
 #include "search/class_search.hpp"
+#include "search/period_classes.hpp"
 #include "search/power_batch.hpp"
 #include "search/search.hpp"
 #include "search/subgroup_dlog.hpp"
@@ -60,9 +61,11 @@ void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& 
   const std::uint64_t pm = st.pm;
   // Read only where the k is still masked in.
   std::array<std::uint64_t, max_k> res, step;
-  std::array<join_t, 8> joins;
-  std::uint32_t njoins = 0;
-  join_t spare;
+  // The join of each distinct period, made for this prime when first needed.
+  static std::array<join_t, max_k> joins;
+  static std::array<std::uint64_t, max_k> joined_for{};
+  static std::uint64_t prime_serial = 0;
+  ++prime_serial;
   // The k that stay are moved to the front of the active list, in order.
   const std::uint32_t active = st.kmaskcnt;
   std::uint32_t kept = 0;
@@ -76,10 +79,12 @@ void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& 
       continue;
     }
     const std::uint64_t power = akpower[i];
-    std::uint32_t q = 0;
-    while (q < njoins && joins[q].power != power) ++q;
-    if (q == njoins && njoins < joins.size()) joins[njoins++] = make_join(pm, power);
-    const join_t& join = q < njoins ? joins[q] : (spare = make_join(pm, power));
+    const std::uint32_t c = period_index[i];
+    if (joined_for[c] != prime_serial) {
+      joins[c] = make_join(pm, power);
+      joined_for[c] = prime_serial;
+    }
+    const join_t& join = joins[c];
     // Every n of the k is akequiv (mod akpower): the two classes must agree
     // modulo their gcd, and their join starts at the least n >= n mod Pm.
     const std::uint64_t equiv = join.by_power.mod(akequiv[i]);
