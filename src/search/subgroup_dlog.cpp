@@ -27,7 +27,7 @@ void index_powers(dlog_part_t& part) {
 
 /// The position of z among the powers of a part.
 bool scan_log(const dlog_part_t& part, std::uint64_t z, std::uint64_t& log) {
-  const std::uint32_t tag = lookup_hash(part.table, part.powers.data(), part.powers.size(), z);
+  const std::uint32_t tag = lookup_hash(part.table, part.powers.data(), z);
   if (tag == 0) return false;
   log = tag - 1;
   return true;
@@ -45,7 +45,7 @@ bool baby_giant_log(const dlog_part_t& part, std::uint64_t z, std::uint64_t& log
   const bdivp_t g8q{part.giant8_quot};
   for (std::uint64_t i0 = 0; i0 < steps; i0 += 8) {
     for (std::uint64_t c = 0; c < 8 && i0 + c < steps; ++c) {
-      const std::uint32_t tag = lookup_hash(part.table, part.powers.data(), part.m, x[c]);
+      const std::uint32_t tag = lookup_hash(part.table, part.powers.data(), x[c]);
       if (tag != 0) {
         log = (i0 + c) * part.m + (tag - 1);
         return log < part.f;
@@ -82,7 +82,8 @@ bool part_log(const dlog_part_t& part, std::uint64_t y, std::uint64_t& log) {
 std::uint64_t dlog_baby_steps(std::uint64_t f, std::uint64_t lookups) {
   // About f/(2m) giant steps per lookup (half the walk on average) against m
   // stores: m near sqrt(f * lookups / 2).
-  return std::min(f, isqrt_ceil((f * std::max<std::uint64_t>(lookups, 1) + 1) / 2));
+  return std::min({f, isqrt_ceil((f * std::max<std::uint64_t>(lookups, 1) + 1) / 2),
+                   hash_table_t::max_entries});
 }
 
 void dlog_prepare(subgroup_dlog_t& d) {
