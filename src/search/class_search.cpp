@@ -25,18 +25,17 @@ constexpr double lookup_cost = 1.0;
 /// The giant steps of the search in progress and their index. In front, a
 /// bit per residue's low bits, 32 bits per step: a baby step without a match
 /// nearly always stops at this bit, without a branch it could mispredict.
-/// Behind it a direct-mapped table by a multiplicative hash of the residue
-/// (independent of the low bits the filter reads), eight 16-bit slots per
-/// step: a slot holds 0 (empty), 1 + the step's number, or `crowded` when
-/// several steps share it (then the steps are scanned). Both are cleared by a
-/// sequential fill per search, which streams their lines into the cache.
+/// Behind it, read only past the filter, a direct-mapped table by a
+/// multiplicative hash of the residue (independent of the low bits the
+/// filter reads), four slots per step: a slot holds 0 (empty) or 1 + the
+/// first step in it, and the steps sharing a slot are chained in increasing
+/// order through `next`. Filter and slots are cleared by a sequential fill
+/// per search, which streams their lines into the cache.
 std::vector<std::uint64_t> giant;
-std::uint64_t giant_count = 0;
 std::vector<std::uint64_t> filter;
 std::uint64_t filter_mask = 0;
-std::vector<std::uint16_t> slot;
+std::vector<std::uint32_t> slot, next;
 int slot_bits = 6;
-constexpr std::uint16_t crowded = 0xffff;
 
 std::vector<std::uint64_t> sequence;
 std::vector<std::uint64_t> solutions;
@@ -52,20 +51,23 @@ void index_giant_steps(std::uint64_t entries) {
   filter_mask = bits - 1;
   std::fill(filter.begin(), filter.begin() + static_cast<std::ptrdiff_t>(bits / 64), 0);
   slot_bits = 6;
-  while ((std::uint64_t{1} << slot_bits) < 8 * entries) ++slot_bits;
+  while ((std::uint64_t{1} << slot_bits) < 4 * entries) ++slot_bits;
   const std::uint64_t slots = std::uint64_t{1} << slot_bits;
   if (slot.size() < slots) slot.resize(slots);
-  std::fill_n(slot.begin(), slots, std::uint16_t{0});
-  giant_count = entries;
+  if (next.size() < entries) next.resize(entries);
+  std::fill_n(slot.begin(), slots, 0u);
   const std::uint64_t* g = giant.data();
   std::uint64_t* fl = filter.data();
-  std::uint16_t* sl = slot.data();
-  for (std::uint64_t j = 0; j < entries; ++j) {
+  std::uint32_t* sl = slot.data();
+  std::uint32_t* nx = next.data();
+  // Backwards, each step in front of its slot's chain: the chains come out
+  // in increasing order.
+  for (std::uint64_t j = entries; j-- > 0;) {
     const std::uint64_t fb = g[j] & filter_mask;
     fl[fb >> 6] |= std::uint64_t{1} << (fb & 63);
-    std::uint16_t& s = sl[slot_of(g[j])];
-    const std::uint16_t entry = j + 1 < crowded ? static_cast<std::uint16_t>(j + 1) : crowded;
-    s = s == 0 ? entry : crowded;
+    std::uint32_t& s = sl[slot_of(g[j])];
+    nx[j] = s;
+    s = static_cast<std::uint32_t>(j + 1);
   }
 }
 
@@ -73,14 +75,8 @@ void index_giant_steps(std::uint64_t entries) {
 /// (only past the filter).
 template <typename F>
 void for_each_giant(std::uint64_t v, F&& f) {
-  const std::uint32_t entry = slot[slot_of(v)];
-  if (entry == 0) return;
-  if (entry != crowded) {
+  for (std::uint32_t entry = slot[slot_of(v)]; entry != 0; entry = next[entry - 1])
     if (giant[entry - 1] == v) f(entry - 1);
-    return;
-  }
-  for (std::uint64_t j = 0; j < giant_count; ++j)
-    if (giant[j] == v) f(j);
 }
 
 /// Records n = start + u for k index i, unless it names no factor: an n
