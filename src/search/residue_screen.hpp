@@ -43,24 +43,23 @@ inline std::uint8_t residue_screen_byte(std::uint32_t i, std::uint64_t t) {
 }
 
 /// Whether k index i passes the screen for p, given t = p mod k and the
-/// bitmap byte holding bit t.
+/// bitmap byte holding bit t. Computed without branches: which k pass
+/// follows no pattern a predictor could learn.
 inline bool passes_residue_screen(std::uint64_t p, std::uint32_t i, std::uint64_t t,
                                   std::uint8_t byte) {
   const std::int32_t legk = alegk[i];
-  if (legk == 0) return true;
   const std::uint32_t k = static_cast<std::uint32_t>(ak[i]);
-  const std::uint32_t j = (byte >> (t % 8)) & 1;
+  const bool proth = mode == mode_proth;
   const std::uint32_t p8 = static_cast<std::uint32_t>(p % 8);
   const std::uint32_t e = ((k - 1) * (p8 - 1) / 4) & 1;
-  std::uint32_t x = j ^ e;
-  const bool proth = mode == mode_proth;
-  if (proth && p % 4 == 3) x ^= 1;
-  if (p8 == 3 || p8 == 5) {
-    if (akpower[i] % 2 == 0 && (akequiv[i] & 1) == x) return false;
-    const std::int32_t sigma_k = proth ? -ak[i] : ak[i];
-    if (legk != sigma_k) x ^= 1;
-  }
-  return x == 1;
+  std::uint32_t x = ((byte >> (t % 8)) & 1) ^ e ^ static_cast<std::uint32_t>(proth && p % 4 == 3);
+  // When 2 is a non-residue (p = 3, 5 mod 8), (2/p)^n = (sigma k/p) needs
+  // the parity of the k's n to match x, and L = 2 sigma k flips x.
+  const bool two_nonresidue = p8 == 3 || p8 == 5;
+  const bool parity_fails = two_nonresidue & (akpower[i] % 2 == 0) & ((akequiv[i] & 1) == x);
+  const std::int32_t sigma_k = proth ? -ak[i] : ak[i];
+  x ^= static_cast<std::uint32_t>(two_nonresidue & (legk != sigma_k));
+  return (legk == 0) | (!parity_fails & (x == 1));
 }
 
 }  // namespace quorvel

@@ -90,12 +90,17 @@ void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
   constexpr std::uint32_t unqueued = ~std::uint32_t{0};
   std::array<std::uint32_t, max_k> two_gk;
   std::fill_n(two_gk.begin(), split.count, unqueued);
+  // The k that pass their screens, listed without a branch per k.
+  std::array<std::uint8_t, max_k> passing;
+  std::uint32_t npassing = 0;
   for (std::uint32_t i = 0; i < num_k; ++i) {
     st.akmask[i] = 0;
-    if (aknres[i] == 0 || !passes_residue_screen(p, i, t[i], byte[i])) {
-      ++stat_whackedk;
-      continue;
-    }
+    passing[npassing] = static_cast<std::uint8_t>(i);
+    npassing += (aknres[i] != 0) & passes_residue_screen(p, i, t[i], byte[i]);
+  }
+  stat_whackedk += num_k - npassing;
+  for (std::uint32_t a = 0; a < npassing; ++a) {
+    const std::uint32_t i = passing[a];
     const std::uint64_t ku = static_cast<std::uint64_t>(ak[i]);
     const std::uint64_t k = ku < p ? ku : ku % p;
     const std::uint64_t c = proth && k != 0 ? p - k : k;
