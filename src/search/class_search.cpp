@@ -171,16 +171,19 @@ double plan_class_search(class_search_t& cs) {
   }
   double best_cost = 0;
   std::uint64_t best_stride = 0;
-  std::uint64_t base = 1;
+  std::size_t best_m = 0;
+  std::uint64_t base = moduli[order[0]];
+  double dividing = 0;  // sum of weight/modulus over the moduli that divide the base
   for (std::size_t m = 0; m < order.size(); ++m) {
-    base = base / binary_gcd(base, moduli[order[m]]) * moduli[order[m]];
-    if (m > 0 && static_cast<double>(base) > 4 * span + 4) break;
-    double per_stride = 0;  // sum of 1/step for a stride that is a multiple of base
-    for (std::size_t r = 0; r < order.size(); ++r) {  // the moduli up to m divide the base
-      const std::uint64_t modulus = moduli[order[r]];
-      per_stride += weight[order[r]] /
-                    static_cast<double>(r <= m ? modulus : binary_gcd(modulus, base));
+    const std::uint64_t added = moduli[order[m]];
+    if (m > 0) {
+      base = base / binary_gcd(base, added) * added;
+      if (static_cast<double>(base) > 4 * span + 4) break;
     }
+    dividing += weight[order[m]] / static_cast<double>(added);
+    double per_stride = dividing;  // sum of 1/step for a stride that is a multiple of base
+    for (std::size_t r = m + 1; r < order.size(); ++r)
+      per_stride += weight[order[r]] / static_cast<double>(binary_gcd(moduli[order[r]], base));
     const double ideal =
         std::sqrt(store_cost * span / (lookup_cost * per_stride)) / static_cast<double>(base);
     std::uint64_t s = ideal < 1 ? 1 : static_cast<std::uint64_t>(ideal);
@@ -190,12 +193,15 @@ double plan_class_search(class_search_t& cs) {
       if (best_stride == 0 || cost < best_cost) {
         best_cost = cost;
         best_stride = t * base;
+        best_m = m;
       }
     }
   }
   cs.stride = best_stride;
-  // One gcd per distinct modulus; moduli[] is reused for the steps.
-  for (std::uint64_t& modulus : moduli) modulus = binary_gcd(modulus, cs.stride);
+  // The step of each distinct modulus: the modulus itself when it divides
+  // the base, else its gcd with the stride. moduli[] is reused for the steps.
+  for (std::size_t r = best_m + 1; r < order.size(); ++r)
+    moduli[order[r]] = binary_gcd(moduli[order[r]], cs.stride);
   for (std::size_t x = 0; x < cs.walks.size(); ++x) cs.walks[x].step = moduli[walk_slot[x]];
   cs.e0 = cs.u_lo / cs.stride * cs.stride;
   cs.entries = (top - cs.e0 + cs.stride - 1) / cs.stride;
