@@ -117,15 +117,18 @@ void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
 /// inputs of their logarithms and the generators of the parts of Pm.
 void decide_filters(prime_state_t& st, job_plan_t& plan) {
   arith = st.mod;
+  // The k that stay, listed without a branch per k (which stay follows no
+  // pattern), with the passers they came from.
+  std::array<std::uint8_t, max_k> stayed;
   for (std::uint32_t j = 0; j < plan.npassers; ++j) {
     const passer_t& ps = passers[plan.first_passer + j];
-    if (mul_mod_p_reduced(second[ps.test], second[ps.two_ae]) != 1) {
-      ++stat_whackedk;
-      continue;
-    }
-    st.akmask[ps.kindex] = 1;
-    st.kactive[st.kmaskcnt++] = static_cast<std::uint8_t>(ps.kindex);
+    const bool stays = mul_mod_p_reduced(second[ps.test], second[ps.two_ae]) == 1;
+    st.akmask[ps.kindex] = stays;
+    st.kactive[st.kmaskcnt] = static_cast<std::uint8_t>(ps.kindex);
+    stayed[st.kmaskcnt] = static_cast<std::uint8_t>(j);
+    st.kmaskcnt += stays;
   }
+  stat_whackedk += plan.npassers - st.kmaskcnt;
   if (st.kmaskcnt == 0) {
     ++stat_whackedp;
     return;
@@ -153,9 +156,8 @@ void decide_filters(prime_state_t& st, job_plan_t& plan) {
     }
     plan.parts[plan.nparts++] = part;
   }
-  for (std::uint32_t j = 0; j < plan.npassers; ++j) {
-    const passer_t& ps = passers[plan.first_passer + j];
-    if (st.akmask[ps.kindex] == 0) continue;
+  for (std::uint32_t a = 0; a < st.kmaskcnt; ++a) {
+    const passer_t& ps = passers[plan.first_passer + stayed[a]];
     // The inputs of one k go into one queue, so that their handles follow
     // one another.
     const std::uint64_t y = first[ps.y];
