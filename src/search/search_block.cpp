@@ -215,15 +215,23 @@ void search_block(prime_block_t& block) {
   for (std::uint32_t j = 0; j < block.count; ++j)
     queue_filters(block.jobs[j], plans[j], screen_t[j].data(), screen_byte[j].data());
   first.run();
+  // The short exponents a mod gk after all the longer D/gk, so that the
+  // lockstep groups hold exponents of one length.
   second.clear();
   for (std::uint32_t j = 0; j < block.count; ++j) {
     const job_plan_t& plan = plans[j];
     for (std::uint32_t q = 0; q < plan.npassers; ++q) {
       passer_t& ps = passers[plan.first_passer + q];
       ps.test = second.add(block.jobs[j], first[ps.y], ps.d_over_gk);
+    }
+  }
+  for (std::uint32_t j = 0; j < block.count; ++j) {
+    const job_plan_t& plan = plans[j];
+    for (std::uint32_t q = 0; q < plan.npassers; ++q) {
+      passer_t& ps = passers[plan.first_passer + q];
       // gk divides akpower, a 32-bit period.
       ps.two_ae = second.add(block.jobs[j], first[ps.two_gk],
-                 akequiv[ps.kindex] % static_cast<std::uint32_t>(ps.gk));
+                             akequiv[ps.kindex] % static_cast<std::uint32_t>(ps.gk));
     }
   }
   second.run();
