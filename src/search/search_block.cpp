@@ -89,12 +89,13 @@ void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
   const period_split_t& split = period_split(static_cast<std::uint32_t>(plan.g));
   constexpr std::uint32_t unqueued = ~std::uint32_t{0};
   std::array<std::uint32_t, max_k> two_gk;
+  std::array<std::uint64_t, max_k> d_over_gk;
   std::fill_n(two_gk.begin(), split.count, unqueued);
   // The k that pass their screens, listed without a branch per k.
   std::array<std::uint8_t, max_k> passing;
   std::uint32_t npassing = 0;
+  std::fill_n(st.akmask.begin(), num_k, std::uint8_t{0});
   for (std::uint32_t i = 0; i < num_k; ++i) {
-    st.akmask[i] = 0;
     passing[npassing] = static_cast<std::uint8_t>(i);
     npassing += (aknres[i] != 0) & passes_residue_screen(p, i, t[i], byte[i]);
   }
@@ -106,8 +107,11 @@ void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
     const std::uint64_t c = proth && k != 0 ? p - k : k;
     const std::uint32_t q = split.of_k[i];
     const std::uint64_t gk = split.value[q];
-    if (two_gk[q] == unqueued) two_gk[q] = first.add(st, 2, b / gk);
-    passers.push_back({i, gk, plan.d / gk, first.add(st, c, b_over_d), two_gk[q], 0, 0});
+    if (two_gk[q] == unqueued) {
+      two_gk[q] = first.add(st, 2, b / gk);
+      d_over_gk[q] = plan.d / gk;
+    }
+    passers.push_back({i, gk, d_over_gk[q], first.add(st, c, b_over_d), two_gk[q], 0, 0});
   }
   plan.npassers = static_cast<std::uint32_t>(passers.size()) - plan.first_passer;
   if (st.pm > 1 && plan.npassers != 0) plan.h = first.add(st, 2, b - b / st.pm);
