@@ -8,6 +8,8 @@
 // of h. Joined with the k's own class n = akequiv (mod akpower) this leaves
 // one class modulo lcm(Pm, akpower), which check_factors_sph searches.
 
+#include <vector>
+
 #include "arith/divisor.hpp"
 #include "arith/number_theory.hpp"
 #include "quorvel/ktable.hpp"
@@ -39,18 +41,29 @@ struct join_t {
   divisor_t by_power, by_g, by_pg;
 };
 
+/// The divisor_t of d, for the divisors d of the periods (at most 20,000):
+/// built once each, on first use.
+const divisor_t& small_divisor(std::uint64_t d) {
+  static std::vector<divisor_t> table;
+  if (table.size() <= d) table.resize(d + 1);
+  divisor_t& entry = table[d];
+  if (entry.value() != d) entry = divisor_t(d);
+  return entry;
+}
+
 join_t make_join(std::uint64_t pm, std::uint64_t power) {
   join_t join;
   join.power = power;
   join.g = binary_gcd(pm, power);
-  join.pg = power / join.g;
+  join.by_g = small_divisor(join.g);
+  join.pg = join.by_g.divide(power);
+  join.by_pg = small_divisor(join.pg);
+  join.by_power = small_divisor(power);
+  const std::uint64_t pm_over_g = join.by_g.divide(pm);
   if (join.pg > 1)
-    join.inv = multinv32(static_cast<std::uint32_t>(pm / join.g % join.pg),
+    join.inv = multinv32(static_cast<std::uint32_t>(join.by_pg.mod(pm_over_g)),
                          static_cast<std::uint32_t>(join.pg));
-  join.step = pm / join.g * power;
-  join.by_power = divisor_t(power);
-  join.by_g = divisor_t(join.g);
-  join.by_pg = divisor_t(join.pg);
+  join.step = pm_over_g * power;
   return join;
 }
 
