@@ -19,7 +19,7 @@ namespace quorvel {
 namespace {
 
 /// Relative cost of storing a giant step against looking up a baby step.
-constexpr double store_cost = 2.0;
+constexpr double store_cost = 1.5;
 constexpr double lookup_cost = 1.0;
 
 /// The giant steps of the search in progress and their index. In front, a
