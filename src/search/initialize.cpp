@@ -109,7 +109,9 @@ void build_jacobi_bitmap(std::uint32_t i) {
       zero |= part.r == 0;
       negative ^= part.odd ? part.nonres[part.r] : 0;
     }
-    if (!zero && negative == 0) bits[m / 8] |= static_cast<std::uint8_t>(1u << (m % 8));
+    // Set without a branch: the symbol's sign follows no pattern.
+    bits[m / 8] |= static_cast<std::uint8_t>(static_cast<unsigned>(!zero & (negative == 0))
+                                             << (m % 8));
   }
 }
 
