@@ -54,7 +54,9 @@ TEST(BaseTable, ReachesTheTopWindowsBelowTwoToTheFifty) {
 }
 
 TEST(BaseTable, SmallLimits) {
-  for (std::uint32_t limit : {2u, 3u, 10u, 97u, 100u, 65536u}) {
+  // 524289 and 1048583 end just past the first and second block of 2^18 odd
+  // numbers.
+  for (std::uint32_t limit : {2u, 3u, 10u, 97u, 100u, 65536u, 524289u, 1048583u}) {
     eratosthenes_base(limit);
     std::vector<std::uint64_t> want = ref::primes_between(0, limit);
     EXPECT_EQ(table_primes(), want) << "limit " << limit;
