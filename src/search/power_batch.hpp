@@ -36,8 +36,12 @@ class power_batch_t {
   void run();
 
   /// The result of the power with handle h (after run).
-  std::uint64_t operator[](std::uint32_t h) const {
-    return out_[(h & ~long_bit) + (h >> 31) * long_offset_];
+  std::uint64_t operator[](std::uint32_t h) const { return *results(h); }
+
+  /// The results of h and of the powers queued right after it into the same
+  /// queue, in order (after run).
+  const std::uint64_t* results(std::uint32_t h) const {
+    return &out_[(h & ~long_bit) + (h >> 31) * long_offset_];
   }
 
  private:

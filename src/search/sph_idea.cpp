@@ -84,10 +84,9 @@ void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& 
   std::uint32_t kept = 0;
   for (std::uint32_t a = 0; a < active; ++a) {
     const std::uint32_t i = st.kactive[a];
-    std::array<std::uint64_t, 16> y;
-    for (std::uint32_t q = 0; q < d.nparts; ++q) y[q] = ys[first_part[i] + q];
+    // The inputs of the parts follow one another in their queue.
     std::uint64_t n;
-    if (!dlog_solve(d, y.data(), n)) {
+    if (!dlog_solve(d, ys.results(first_part[i]), n)) {
       drop_k(st, i);
       continue;
     }
