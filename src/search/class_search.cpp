@@ -202,7 +202,11 @@ double plan_class_search(class_search_t& cs) {
   // the base, else its gcd with the stride. moduli[] is reused for the steps.
   for (std::size_t r = best_m + 1; r < order.size(); ++r)
     moduli[order[r]] = binary_gcd(moduli[order[r]], cs.stride);
-  for (std::size_t x = 0; x < cs.walks.size(); ++x) cs.walks[x].step = moduli[walk_slot[x]];
+  cs.moduli = static_cast<std::uint32_t>(moduli.size());
+  for (std::size_t x = 0; x < cs.walks.size(); ++x) {
+    cs.walks[x].step = moduli[walk_slot[x]];
+    cs.walks[x].modulus_slot = walk_slot[x];
+  }
   cs.e0 = cs.u_lo / cs.stride * cs.stride;
   cs.entries = (top - cs.e0 + cs.stride - 1) / cs.stride;
   return best_cost;
@@ -215,22 +219,14 @@ void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch
   cs.giant_start = batch.add(st, 2, (b - cs.e0 % b) % b);
   cs.giant_step = batch.add(st, 2, (b - cs.stride % b) % b);
   // Walks of one modulus take the same step: one power of it serves them.
-  std::array<std::uint64_t, 4> steps{};
-  std::array<std::uint32_t, 4> handles{};
-  std::uint32_t known = 0;
+  static std::vector<std::uint32_t> handle;
+  constexpr std::uint32_t unqueued = ~std::uint32_t{0};
+  handle.assign(cs.moduli, unqueued);
   for (class_walk_t& w : cs.walks) {
     w.two_start = batch.add(st, 2, w.start);
-    std::uint32_t q = 0;
-    while (q < known && steps[q] != w.step) ++q;
-    if (q < known) {
-      w.two_step = handles[q];
-      continue;
-    }
-    w.two_step = batch.add(st, 2, w.step);
-    if (known < steps.size()) {
-      steps[known] = w.step;
-      handles[known++] = w.two_step;
-    }
+    std::uint32_t& h = handle[w.modulus_slot];
+    if (h == unqueued) h = batch.add(st, 2, w.step);
+    w.two_step = h;
   }
 }
 

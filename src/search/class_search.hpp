@@ -37,6 +37,9 @@ struct class_walk_t {
   /// plan_class_search); a step below the modulus walks a coarser class and
   /// keeps only the u that are multiples of the modulus.
   std::uint64_t step = 1;
+  /// Walks with equal moduli share this number (set by plan_class_search,
+  /// below class_search_t::moduli), and so their step.
+  std::uint32_t modulus_slot = 0;
   /// Handles of 2^start and 2^step in the power batch.
   std::uint32_t two_start = 0, two_step = 0;
 };
@@ -48,6 +51,7 @@ struct class_search_t {
   std::uint64_t reach = 0;    ///< how far past u_hi walks by classes look
   // Filled by plan_class_search.
   std::uint64_t stride = 1, e0 = 0, entries = 0;
+  std::uint32_t moduli = 0;  ///< distinct moduli among the walks
   // Handles of the powers of the giant steps in the power batch.
   std::uint32_t giant_start = 0, giant_step = 0;
 
