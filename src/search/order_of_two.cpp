@@ -35,34 +35,32 @@ std::uint64_t factor_p_minus_1(prime_state_t& st) {
   const std::uint64_t q = st.p - 1;
   std::uint32_t n = 0;
   const int twos = __builtin_ctzll(q);
-  st.pfactors[n++] = {2, static_cast<std::uint32_t>(twos), 0};
+  st.pfactors[n++] = {2, static_cast<std::uint32_t>(twos), 0, std::uint64_t{1} << twos, 1};
   std::uint64_t rest = q >> twos;
   for (std::uint32_t d : small_odd_primes) {
     std::uint32_t count = 0;
+    std::uint64_t power = 1;
     while (rest % d == 0) {
       rest /= d;
+      power *= d;
       ++count;
     }
-    if (count != 0) st.pfactors[n++] = {d, count, 0};
+    if (count != 0) st.pfactors[n++] = {d, count, 0, power, 1};
   }
   for (std::uint32_t i = 0; i < st.nsieve; ++i) {
     const std::uint32_t f = st.sieve_primes[i];
     std::uint32_t count = 0;
+    std::uint64_t power = 1;
     while (rest % f == 0) {
       rest /= f;
+      power *= f;
       ++count;
     }
     // A listed prime that does not divide p-1 would only weaken the bound.
-    if (count != 0 && n < st.pfactors.size()) st.pfactors[n++] = {f, count, 0};
+    if (count != 0 && n < st.pfactors.size()) st.pfactors[n++] = {f, count, 0, power, 1};
   }
   st.npfactors = n;
   return rest;
-}
-
-std::uint64_t ipow(std::uint64_t f, std::uint32_t e) {
-  std::uint64_t r = 1;
-  while (e-- != 0) r *= f;
-  return r;
 }
 
 /// Builds the chunk list from the kept prime factors.
@@ -88,7 +86,7 @@ void build_chunks(prime_state_t& st) {
       if (w * c > 29999) {
         merge = prev_is_w && c > w;
       } else {
-        const std::uint64_t power = ipow(w, pf.kept);  // w's full power in the order
+        const std::uint64_t power = pf.kept_power;  // w's full power in the order
         merge = !(next_is_w && !prev_is_w && power * c > 29999);
       }
       if (!merge) {
@@ -141,7 +139,7 @@ void find_order(std::span<prime_state_t*> states) {
         const std::uint64_t p8 = st.p % 8;
         raising.push_back({&st, 0, p8 == 1 || p8 == 7 ? 1 : st.p - 1});
       } else {
-        raising.push_back({&st, i, 0, batch.add(st, 2, (st.p - 1) / ipow(pf.f, pf.count))});
+        raising.push_back({&st, i, 0, batch.add(st, 2, (st.p - 1) / pf.power)});
       }
     }
   }
@@ -155,7 +153,9 @@ void find_order(std::span<prime_state_t*> states) {
     next.clear();
     for (const raising_t& r : raising) {
       if (r.y == 1) continue;
-      ++r.st->pfactors[r.i].kept;
+      pminus1_prime_t& pf = r.st->pfactors[r.i];
+      ++pf.kept;
+      pf.kept_power *= pf.f;
       next.push_back(r);
       next.back().power = batch.add(*r.st, r.y, r.st->pfactors[r.i].f);
     }
@@ -167,7 +167,7 @@ void find_order(std::span<prime_state_t*> states) {
     prime_state_t& st = *states[s];
     std::uint64_t bound = cofactor[s];
     for (std::uint32_t i = 0; i < st.npfactors; ++i)
-      bound *= ipow(st.pfactors[i].f, st.pfactors[i].kept);
+      bound *= st.pfactors[i].kept_power;
     st.b = bound;
     build_chunks(st);
     st.pm = usable_chunk_product(st);

@@ -22,6 +22,8 @@ struct pminus1_prime_t {
   std::uint32_t f;
   std::uint32_t count;
   std::uint32_t kept;
+  std::uint64_t power = 1;       ///< f^count
+  std::uint64_t kept_power = 1;  ///< f^kept
 };
 
 /// A factor found: p divides ak[kindex]*2^n -+ 1; xmod is the step of the
