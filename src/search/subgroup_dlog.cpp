@@ -81,8 +81,9 @@ bool part_log(const dlog_part_t& part, std::uint64_t y, std::uint64_t& log) {
 
 std::uint64_t dlog_baby_steps(std::uint64_t f, std::uint64_t lookups) {
   // About f/(2m) giant steps per lookup (half the walk on average) against m
-  // stores: m near sqrt(f * lookups / 2).
-  return std::min({f, isqrt_ceil((f * std::max<std::uint64_t>(lookups, 1) + 1) / 2),
+  // stores; a giant step (a product and a look-up) costs about 2.25 stores,
+  // so m near sqrt(f * lookups * 9/8), 1.5 times the count of equal costs.
+  return std::min({f, isqrt_ceil(f * std::max<std::uint64_t>(lookups, 1) * 9 / 8 + 1),
                    hash_table_t::max_entries});
 }
 
