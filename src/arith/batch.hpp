@@ -5,6 +5,7 @@
 // and every version gives identical results (all are exact).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -45,5 +46,24 @@ void powmod_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
 /// out[i] = start * ratio^i mod p for i < count; start and ratio below p.
 void geometric_mod_p(std::uint64_t start, std::uint64_t ratio, std::size_t count,
                      std::uint64_t* out);
+
+/// The first powers of a ratio, made once and shared by sequences that
+/// differ only in their start: each term of such a sequence is then an
+/// independent product instead of a link in a chain.
+struct geometric_powers_t {
+  static constexpr std::size_t span = 24;
+  std::array<std::uint64_t, span> pow{};  ///< ratio^0 .. ratio^(span-1)
+  std::uint64_t next = 1;               ///< ratio^span
+};
+
+/// The powers of `ratio` (below p) that sequences of at most `count` terms
+/// read: pow[0 .. min(count, span)), and next when count > span.
+void geometric_powers(std::uint64_t ratio, std::size_t count, geometric_powers_t& powers);
+
+/// out[i] = start * ratio^i mod p for i < count, from the powers of ratio
+/// made for at least count terms; start below p. Writes out[0 .. count rounded up to a multiple of 4): the
+/// entries past count hold unspecified values.
+void geometric_scaled(std::uint64_t start, const geometric_powers_t& powers, std::size_t count,
+                      std::uint64_t* out);
 
 }  // namespace quorvel

@@ -20,6 +20,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "arith/batch_scalar.hpp"
@@ -349,6 +350,39 @@ void geometric_mod_p_avx2(std::uint64_t start, std::uint64_t ratio, std::size_t 
       std::copy(tail, tail + (count - i), out + i);
     }
   }
+}
+
+void geometric_scaled_avx2(std::uint64_t start, const geometric_powers_t& powers,
+                           std::size_t count, std::uint64_t* out) {
+  // Six chains of four terms: the first 24 terms are independent products
+  // start * ratio^i; each chain then steps by ratio^24.
+  static_assert(geometric_powers_t::span == 4 * geometric_vectors);
+  const vec_modulus m = load_modulus();
+  auto fixed = [](std::uint64_t b) __attribute__((target("avx2,fma"))) {
+    const double bd = static_cast<double>(static_cast<std::int64_t>(b));
+    return std::pair{_mm256_set1_pd(bd), _mm256_set1_pd(bd * arith.recip_pd)};
+  };
+  const auto [b, bp] = fixed(start);
+  const std::size_t vectors = (count + 3) / 4;
+  if (vectors <= geometric_vectors) {
+    for (std::size_t j = 0; j < vectors; ++j)
+      store_reduced(out + 4 * j, mul_fixed_lazy(load_as_double(powers.pow.data() + 4 * j), b, bp, m),
+                    m);
+    return;
+  }
+  __m256d x[geometric_vectors];
+  for (std::size_t j = 0; j < geometric_vectors; ++j)
+    x[j] = mul_fixed_lazy(load_as_double(powers.pow.data() + 4 * j), b, bp, m);
+  const auto [bs, bsp] = fixed(powers.next);
+  constexpr std::size_t stride = 4 * geometric_vectors;
+  std::size_t i = 0;
+  for (; i + stride <= count; i += stride) {
+    for (std::size_t j = 0; j < geometric_vectors; ++j) {
+      store_reduced(out + i + 4 * j, x[j], m);
+      x[j] = mul_fixed_lazy(x[j], bs, bsp, m);
+    }
+  }
+  for (std::size_t j = 0; i < count; ++j, i += 4) store_reduced(out + i, x[j], m);
 }
 
 }  // namespace quorvel

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "arith/batch.hpp"
 #include "quorvel/arith_state.hpp"
 
 namespace quorvel {
@@ -22,5 +23,8 @@ __attribute__((target("avx2,fma"))) void geometric_mod_p_avx2(std::uint64_t star
                                                               std::uint64_t ratio,
                                                               std::size_t count,
                                                               std::uint64_t* out);
+
+__attribute__((target("avx2,fma"))) void geometric_scaled_avx2(std::uint64_t start, const geometric_powers_t& powers,
+                      std::size_t count, std::uint64_t* out);
 
 }  // namespace quorvel

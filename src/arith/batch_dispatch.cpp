@@ -1,6 +1,8 @@
 // Chooses the version of the batch kernels once, from the processor's
 // features, and dispatches every call with a switch on that choice.
 #include "arith/batch.hpp"
+
+#include <algorithm>
 #include "arith/batch_avx2.hpp"
 #include "arith/batch_scalar.hpp"
 
@@ -99,6 +101,30 @@ void geometric_mod_p(std::uint64_t start, std::uint64_t ratio, std::size_t count
       break;
   }
   geometric_mod_p_scalar(start, ratio, count, out);
+}
+
+void geometric_powers(std::uint64_t ratio, std::size_t count, geometric_powers_t& powers) {
+  constexpr std::size_t span = geometric_powers_t::span;
+  if (count <= span) {
+    geometric_mod_p(1, ratio, count, powers.pow.data());
+    return;
+  }
+  std::uint64_t all[span + 1];
+  geometric_mod_p(1, ratio, span + 1, all);
+  std::copy(all, all + span, powers.pow.begin());
+  powers.next = all[span];
+}
+
+void geometric_scaled(std::uint64_t start, const geometric_powers_t& powers, std::size_t count,
+                      std::uint64_t* out) {
+  switch (active_variant) {
+    case arith_variant::avx2:
+      geometric_scaled_avx2(start, powers, count, out);
+      return;
+    case arith_variant::scalar:
+      break;
+  }
+  geometric_scaled_scalar(start, powers, count, out);
 }
 
 }  // namespace quorvel

@@ -132,4 +132,16 @@ void geometric_mod_p_scalar(std::uint64_t start, std::uint64_t ratio, std::size_
   for (; i < count; ++i) out[i] = mul_mod_p_b(out[i - geometric_chains], step, step_q);
 }
 
+void geometric_scaled_scalar(std::uint64_t start, const geometric_powers_t& powers,
+                             std::size_t count, std::uint64_t* out) {
+  constexpr std::size_t span = geometric_powers_t::span;
+  const std::size_t head = std::min(count, span);
+  const bdivp_t start_q = bdiv_p(start);
+  for (std::size_t i = 0; i < head; ++i) out[i] = mul_mod_p_b(powers.pow[i], start, start_q);
+  if (count <= span) return;
+  const bdivp_t next_q = bdiv_p(powers.next);
+  for (std::size_t i = span; i < count; ++i)
+    out[i] = mul_mod_p_b(out[i - span], powers.next, next_q);
+}
+
 }  // namespace quorvel

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "arith/batch.hpp"
 #include "quorvel/arith_state.hpp"
 
 namespace quorvel {
@@ -16,5 +17,8 @@ void powmod_lanes_scalar(const std::uint64_t* bases, const std::uint64_t* exps,
                          const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n);
 void geometric_mod_p_scalar(std::uint64_t start, std::uint64_t ratio, std::size_t count,
                             std::uint64_t* out);
+
+void geometric_scaled_scalar(std::uint64_t start, const geometric_powers_t& powers,
+                      std::size_t count, std::uint64_t* out);
 
 }  // namespace quorvel

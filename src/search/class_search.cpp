@@ -38,6 +38,8 @@ std::vector<std::uint32_t> slot, next;
 int slot_bits = 6;
 
 std::vector<std::uint64_t> sequence;
+std::vector<std::uint64_t> offset;  ///< where each walk's baby steps start in `sequence`
+std::vector<std::uint64_t> hits;    ///< positions in `sequence` that passed the filter
 std::vector<std::uint64_t> solutions;
 
 inline std::uint64_t slot_of(std::uint64_t v) {
@@ -69,6 +71,21 @@ void index_giant_steps(std::uint64_t entries) {
     nx[j] = s;
     s = static_cast<std::uint32_t>(j + 1);
   }
+}
+
+/// The positions i < n of the values whose filter bit is set, in increasing
+/// order, into hits (room for n); returns how many.
+std::size_t probe_filter(const std::uint64_t* values, std::size_t n, std::uint64_t* hits) {
+  const std::uint64_t* const fl = filter.data();
+  const std::uint64_t mask = filter_mask;
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint64_t fb = values[i] & mask;
+    if (((fl[fb >> 6] >> (fb & 63)) & 1) == 0) [[likely]]
+      continue;
+    hits[count++] = i;
+  }
+  return count;
 }
 
 /// Calls f(j) for every j with giant[j] = v, in increasing j; rarely called
@@ -224,6 +241,8 @@ void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch
   handle.assign(cs.moduli, unqueued);
   for (class_walk_t& w : cs.walks) {
     w.two_start = batch.add(st, 2, w.start);
+    // A walk of one step needs no power of its step.
+    if (w.step == cs.stride) continue;
     std::uint32_t& h = handle[w.modulus_slot];
     if (h == unqueued) h = batch.add(st, 2, w.step);
     w.two_step = h;
@@ -241,25 +260,72 @@ void run_class_search(const class_search_t& cs, prime_state_t& st, const power_b
                   cs.entries, giant.data());
   index_giant_steps(cs.entries);
 
-  for (const class_walk_t& w : cs.walks) {
-    const std::uint64_t two_start = batch[w.two_start], two_step = batch[w.two_step];
-    const std::uint64_t steps = cs.stride / w.step;
-    if (sequence.size() < steps) sequence.resize(steps);
-    const std::uint64_t first = mul_mod_p(static_cast<std::uint64_t>(ak[w.kindex]), two_start);
-    geometric_mod_p(first, two_step, steps, sequence.data());
+  // The baby steps of every walk, one walk after another in one buffer
+  // (each walk's sequence from the powers of its step, made once per
+  // modulus), then one pass of the filter over all of them: a miss costs no
+  // branch per walk.
+  static std::vector<geometric_powers_t> ratio_powers;
+  static std::vector<std::uint64_t> seen_in;
+  static std::vector<std::uint32_t> slot_walks;
+  static std::uint64_t search_serial = 0;
+  ++search_serial;
+  if (ratio_powers.size() < cs.moduli) {
+    ratio_powers.resize(cs.moduli);
+    seen_in.resize(cs.moduli);
+    slot_walks.resize(cs.moduli);
+  }
+  const std::size_t nwalks = cs.walks.size();
+  if (offset.size() < nwalks + 1) offset.resize(nwalks + 1);
+  std::uint64_t total = 0;
+  for (std::size_t x = 0; x < nwalks; ++x) {
+    offset[x] = total;
+    total += cs.stride / cs.walks[x].step;
+    const std::uint32_t q = cs.walks[x].modulus_slot;
+    if (seen_in[q] != search_serial) {
+      seen_in[q] = search_serial;
+      slot_walks[q] = 0;
+    }
+    ++slot_walks[q];
+  }
+  offset[nwalks] = total;
+  // Room for the last walk's rounding up to four terms.
+  if (sequence.size() < total + 4) sequence.resize(total + 4);
+  std::uint64_t* seq = sequence.data();
+  for (std::size_t x = 0; x < nwalks; ++x) {
+    const class_walk_t& w = cs.walks[x];
+    const std::uint64_t first = mul_mod_p(static_cast<std::uint64_t>(ak[w.kindex]), batch[w.two_start]);
+    const std::uint64_t steps = offset[x + 1] - offset[x];
+    if (steps == 1) {
+      seq[offset[x]] = first;
+      continue;
+    }
+    // The powers of a step serve several walks; a walk alone in its modulus
+    // steps on its own. slot_walks counts down to 0 once they are made.
+    std::uint32_t& walks_left = slot_walks[w.modulus_slot];
+    if (walks_left == 1) {
+      geometric_mod_p(first, batch[w.two_step], steps, seq + offset[x]);
+      continue;
+    }
+    if (walks_left != 0) {
+      geometric_powers(batch[w.two_step], steps, ratio_powers[w.modulus_slot]);
+      walks_left = 0;
+    }
+    geometric_scaled(first, ratio_powers[w.modulus_slot], steps, seq + offset[x]);
+  }
+  if (hits.size() < total) hits.resize(total);
+  const std::size_t nhits = probe_filter(seq, total, hits.data());
+  // The hits in buffer order are grouped by walk, walks in order.
+  std::size_t x = 0;
+  for (std::size_t h = 0; h < nhits;) {
+    while (offset[x + 1] <= hits[h]) ++x;
+    const class_walk_t& w = cs.walks[x];
     solutions.clear();
-    const std::uint64_t* seq = sequence.data();
-    const std::uint64_t* fl = filter.data();
-    const std::uint64_t fmask = filter_mask;
-    for (std::uint64_t i = 0; i < steps; ++i) {
-      const std::uint64_t fb = seq[i] & fmask;
-      if (((fl[fb >> 6] >> (fb & 63)) & 1) == 0) [[likely]]
-        continue;
-      auto take = [&](std::uint64_t j) {
+    for (; h < nhits && hits[h] < offset[x + 1]; ++h) {
+      const std::uint64_t i = hits[h] - offset[x];
+      for_each_giant(seq[hits[h]], [&](std::uint64_t j) {
         const std::uint64_t u = cs.e0 + j * cs.stride + i * w.step;
         if (u % w.modulus == 0) solutions.push_back(u);
-      };
-      for_each_giant(seq[i], take);
+      });
     }
     if (solutions.empty()) continue;
     if (w.by_classes) {

@@ -207,6 +207,36 @@ TEST_P(ArithVariants, GeometricMatchesStepByStepReference) {
   }
 }
 
+TEST_P(ArithVariants, ScaledSequencesMatchStepByStepReference) {
+  std::mt19937_64 rng(36);
+  for (const std::uint64_t p : batch_primes()) {
+    set_prime_modulus(p);
+    const std::uint64_t ratios[] = {0, 1, p - 1, 2 % p, rng() % p};
+    for (const std::uint64_t ratio : ratios) {
+      for (const std::uint64_t start : {std::uint64_t{0}, std::uint64_t{1}, p - 1, rng() % p}) {
+        for (std::size_t count = 0; count <= 75; count += count < 30 ? 1 : 9) {
+          // Made for just this count, the powers past it hold stale values.
+          geometric_powers_t powers;
+          powers.pow.fill(p + 3);
+          powers.next = p + 3;
+          geometric_powers(ratio, count, powers);
+          // Room up to the next multiple of 4; what lies beyond stays untouched.
+          const std::size_t room = (count + 3) / 4 * 4;
+          std::vector<std::uint64_t> out(room + 1, p + 7);
+          geometric_scaled(start, powers, count, out.data());
+          std::uint64_t want = start;
+          for (std::size_t i = 0; i < count; ++i) {
+            ASSERT_EQ(out[i], want) << "p=" << p << " start=" << start << " ratio=" << ratio
+                                    << " count=" << count << " i=" << i;
+            want = ref::mulmod(want, ratio, p);
+          }
+          ASSERT_EQ(out[room], p + 7) << "p=" << p << " count=" << count;
+        }
+      }
+    }
+  }
+}
+
 TEST_P(ArithVariants, AgreesWithPortableVersion) {
   std::mt19937_64 rng(35);
   for (const std::uint64_t p :
