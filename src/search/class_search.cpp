@@ -53,7 +53,7 @@ void index_giant_steps(std::uint64_t entries) {
   filter_mask = bits - 1;
   std::fill(filter.begin(), filter.begin() + static_cast<std::ptrdiff_t>(bits / 64), 0);
   slot_bits = 6;
-  while ((std::uint64_t{1} << slot_bits) < 4 * entries) ++slot_bits;
+  while ((std::uint64_t{1} << slot_bits) < 2 * entries) ++slot_bits;
   const std::uint64_t slots = std::uint64_t{1} << slot_bits;
   if (slot.size() < slots) slot.resize(slots);
   if (next.size() < entries) next.resize(entries);
@@ -146,9 +146,11 @@ double plan_class_search(class_search_t& cs) {
   // a walk whose modulus does not divide the base steps by their gcd. Each
   // base is tried with its best s: the cost is store_cost*T + lookup_cost*W
   // with T = span/S table entries and W = sum S/step baby steps.
-  // The distinct moduli, each with its number of walks, and the slot of
-  // each walk's modulus. The walks share few moduli: a small table by the
-  // modulus's hash finds most of them without a search.
+  // The moduli, each with its number of walks, and the slot of each walk's
+  // modulus. The walks share few moduli: a small table by the modulus's hash
+  // finds the slot of one seen before, without a branch on whether it was.
+  // A modulus whose table entry another one took meanwhile gets a second
+  // slot: the plan comes out the same, only a little slower.
   static std::vector<std::uint64_t> moduli;
   static std::vector<double> weight;
   static std::vector<std::uint32_t> walk_slot, order;
@@ -156,29 +158,30 @@ double plan_class_search(class_search_t& cs) {
   static std::array<std::uint32_t, 64> seen_slot;
   static std::uint64_t stamp = 0;
   ++stamp;
-  moduli.clear();
-  weight.clear();
-  walk_slot.resize(cs.walks.size());
-  for (std::size_t x = 0; x < cs.walks.size(); ++x) {
+  const std::size_t nwalks = cs.walks.size();
+  if (moduli.size() < nwalks + 1) {
+    moduli.resize(nwalks + 1);
+    weight.resize(nwalks + 1);
+  }
+  walk_slot.resize(nwalks);
+  std::uint32_t nmoduli = 0;
+  for (std::size_t x = 0; x < nwalks; ++x) {
     const std::uint64_t modulus = cs.walks[x].modulus;
     const std::size_t h = (modulus * 0x9E3779B97F4A7C15ULL) >> 58;
-    std::uint32_t q;
-    if (seen_stamp[h] == stamp && seen_modulus[h] == modulus) {
-      q = seen_slot[h];
-    } else {
-      q = 0;
-      while (q < moduli.size() && moduli[q] != modulus) ++q;
-      if (q == moduli.size()) {
-        moduli.push_back(modulus);
-        weight.push_back(0);
-      }
-      seen_stamp[h] = stamp;
-      seen_modulus[h] = modulus;
-      seen_slot[h] = q;
-    }
+    const bool seen = (seen_stamp[h] == stamp) & (seen_modulus[h] == modulus);
+    const std::uint32_t q = seen ? seen_slot[h] : nmoduli;
+    // Written in any case; a seen modulus leaves them past the end.
+    moduli[nmoduli] = modulus;
+    weight[nmoduli] = 0;
+    nmoduli += !seen;
+    seen_stamp[h] = stamp;
+    seen_modulus[h] = modulus;
+    seen_slot[h] = q;
     walk_slot[x] = q;
     weight[q] += 1;
   }
+  moduli.resize(nmoduli);
+  weight.resize(nmoduli);
   // The slots by ascending modulus.
   order.resize(moduli.size());
   for (std::uint32_t q = 0; q < order.size(); ++q) {
@@ -207,11 +210,11 @@ double plan_class_search(class_search_t& cs) {
     for (std::uint64_t t : {s, s + 1}) {
       const double stride = static_cast<double>(t) * static_cast<double>(base);
       const double cost = store_cost * (span / stride + 1) + lookup_cost * stride * per_stride;
-      if (best_stride == 0 || cost < best_cost) {
-        best_cost = cost;
-        best_stride = t * base;
-        best_m = m;
-      }
+      // Which candidate wins follows no pattern: selected without a branch.
+      const bool better = (best_stride == 0) | (cost < best_cost);
+      best_cost = better ? cost : best_cost;
+      best_stride = better ? t * base : best_stride;
+      best_m = better ? m : best_m;
     }
   }
   cs.stride = best_stride;
