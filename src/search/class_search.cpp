@@ -27,7 +27,7 @@ constexpr double lookup_cost = 1.0;
 /// nearly always stops at this bit, without a branch it could mispredict.
 /// Behind it, read only past the filter, a direct-mapped table by a
 /// multiplicative hash of the residue (independent of the low bits the
-/// filter reads), four slots per step: a slot holds 0 (empty) or 1 + the
+/// filter reads), two slots per step: a slot holds 0 (empty) or 1 + the
 /// first step in it, and the steps sharing a slot are chained in increasing
 /// order through `next`. Filter and slots are cleared by a sequential fill
 /// per search, which streams their lines into the cache.
