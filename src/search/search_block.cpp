@@ -153,7 +153,8 @@ void decide_filters(prime_state_t& st, job_plan_t& plan) {
     if (part.e == 0) continue;
     part.d_over_fe = plan.d / part.fe;
     part.g = logs.add(st, h, pm / part.fe);
-    part.gamma = logs.add(st, h, pm / f);
+    // With e = 1 the two are one power.
+    part.gamma = part.e == 1 ? part.g : logs.add(st, h, pm / f);
     if (part.fe > dlog_scan_whole && f > dlog_scan_prime) {
       part.m = dlog_baby_steps(f, st.kmaskcnt);
       part.giant = logs.add(st, h, (pm - part.m % f * (pm / f)) % pm);
