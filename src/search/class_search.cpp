@@ -234,10 +234,10 @@ double plan_class_search(class_search_t& cs) {
 
 void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch_t& batch) {
   if (cs.empty()) return;
-  // 2^-e = 2^(B - e mod B), since 2^B = 1.
-  const std::uint64_t b = st.b;
-  cs.giant_start = batch.add(st, 2, (b - cs.e0 % b) % b);
-  cs.giant_step = batch.add(st, 2, (b - cs.stride % b) % b);
+  // 2^-e = (1/2)^e with 1/2 = (p+1)/2: exponents as short as e itself.
+  const std::uint64_t half = st.p / 2 + 1;
+  cs.giant_start = batch.add(st, half, cs.e0);
+  cs.giant_step = batch.add(st, half, cs.stride);
   // Walks of one modulus take the same step: one power of it serves them.
   static std::vector<std::uint32_t> handle;
   constexpr std::uint32_t unqueued = ~std::uint32_t{0};

@@ -62,7 +62,7 @@ struct class_search_t {
 /// in table stores plus baby steps.
 double plan_class_search(class_search_t& cs);
 
-/// Queues the powers of 2 the search needs (st.b must be set).
+/// Queues the powers of 2 the search needs (under the modulus of st).
 void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch_t& batch);
 
 /// Runs the search with the queued powers; records the solutions in st.found.

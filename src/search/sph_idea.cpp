@@ -51,19 +51,41 @@ const divisor_t& small_divisor(std::uint64_t d) {
   return entry;
 }
 
-join_t make_join(std::uint64_t pm, std::uint64_t power) {
+/// The parts of a join that depend only on the period and on r = Pm mod
+/// period: g = gcd(r, P), P/g and (Pm/g)^-1 = (r/g)^-1 modulo P/g.
+join_t join_by_residue(std::uint64_t r, std::uint64_t power) {
   join_t join;
   join.power = power;
-  join.g = binary_gcd(pm, power);
+  join.g = binary_gcd(r, power);
   join.by_g = small_divisor(join.g);
   join.pg = join.by_g.divide(power);
   join.by_pg = small_divisor(join.pg);
   join.by_power = small_divisor(power);
-  const std::uint64_t pm_over_g = join.by_g.divide(pm);
   if (join.pg > 1)
-    join.inv = multinv32(static_cast<std::uint32_t>(join.by_pg.mod(pm_over_g)),
+    join.inv = multinv32(static_cast<std::uint32_t>(join.by_g.divide(r)),
                          static_cast<std::uint32_t>(join.pg));
-  join.step = pm_over_g * power;
+  return join;
+}
+
+/// Periods up to this keep their joins by residue for the whole run.
+constexpr std::uint64_t cached_period = 256;
+
+/// The join of Pm with a period, from a table per period class for the
+/// short periods (the residues of Pm recur from prime to prime).
+join_t make_join(std::uint64_t pm, std::uint64_t power, std::uint32_t c) {
+  static std::array<std::vector<join_t>, max_k> cache;
+  const std::uint64_t r = pm % power;
+  join_t join;
+  if (power <= cached_period) {
+    std::vector<join_t>& table = cache[c];
+    if (table.size() < power) table.resize(power);
+    // An entry made for another period (an earlier k table) is remade.
+    if (table[r].power != power) table[r] = join_by_residue(r, power);
+    join = table[r];
+  } else {
+    join = join_by_residue(r, power);
+  }
+  join.step = join.by_g.divide(pm) * power;
   return join;
 }
 
@@ -93,7 +115,7 @@ void sph_idea(prime_state_t& st, const subgroup_dlog_t& d, const power_batch_t& 
     const std::uint64_t power = akpower[i];
     const std::uint32_t c = period_index[i];
     if (joined_for[c] != prime_serial) {
-      joins[c] = make_join(pm, power);
+      joins[c] = make_join(pm, power, c);
       joined_for[c] = prime_serial;
     }
     const join_t& join = joins[c];
