@@ -20,7 +20,6 @@
 #include <immintrin.h>
 
 #include <algorithm>
-#include <utility>
 #include <vector>
 
 #include "arith/batch_scalar.hpp"
@@ -87,6 +86,35 @@ __attribute__((target("avx2,fma"))) inline __m256d mul_fixed_lazy(__m256d x, __m
   const __m256d l = _mm256_fmsub_pd(x, b, h);
   const __m256d q = round_nearest(_mm256_mul_pd(x, bp));
   return _mm256_add_pd(_mm256_fnmadd_pd(q, m.p, h), l);
+}
+
+/// A fixed multiplier b in all four lanes with bp = fl(b * fl(1/p)).
+struct fixed_t {
+  __m256d b, bp;
+};
+
+__attribute__((target("avx2,fma"))) inline fixed_t fixed_multiplier(std::uint64_t b) {
+  const double bd = static_cast<double>(static_cast<std::int64_t>(b));
+  return {_mm256_set1_pd(bd), _mm256_set1_pd(bd * arith.recip_pd)};
+}
+
+/// Stores v chains of four consecutive terms each and steps every chain by
+/// `step` while 4v terms still fit below count; returns the position
+/// reached (fewer than 4v terms are left past it, the chains hold them).
+__attribute__((target("avx2,fma"))) inline std::size_t run_chains(__m256d* x, std::size_t v,
+                                                                   const fixed_t& step,
+                                                                   const vec_modulus& m,
+                                                                   std::uint64_t* out,
+                                                                   std::size_t count) {
+  const std::size_t stride = 4 * v;
+  std::size_t i = 0;
+  for (; i + stride <= count; i += stride) {
+    for (std::size_t j = 0; j < v; ++j) {
+      store_reduced(out + i + 4 * j, x[j], m);
+      x[j] = mul_fixed_lazy(x[j], step.b, step.bp, m);
+    }
+  }
+  return i;
 }
 
 /// The bits set in any of n exponents: a lockstep group runs over all of them.
@@ -309,16 +337,9 @@ void geometric_mod_p_avx2(std::uint64_t start, std::uint64_t ratio, std::size_t 
   const std::uint64_t t1 = mul_mod_p_reduced(start, ratio);
   std::uint64_t head[4] = {start, t1, mul_mod_p_reduced(start, r2), mul_mod_p_reduced(t1, r2)};
   const vec_modulus m = load_modulus();
-  struct fixed_t {
-    __m256d b, bp;
-  };
-  auto fixed = [](std::uint64_t b) __attribute__((target("avx2,fma"))) {
-    const double bd = static_cast<double>(static_cast<std::int64_t>(b));
-    return fixed_t{_mm256_set1_pd(bd), _mm256_set1_pd(bd * arith.recip_pd)};
-  };
-  const auto [b4, b4p] = fixed(r4);
-  const auto [b8, b8p] = fixed(r8);
-  const auto [b16, b16p] = fixed(r16);
+  const auto [b4, b4p] = fixed_multiplier(r4);
+  const auto [b8, b8p] = fixed_multiplier(r8);
+  const auto [b16, b16p] = fixed_multiplier(r16);
   __m256d x[geometric_vectors];
   x[0] = load_as_double(head);
   x[1] = mul_fixed_lazy(x[0], b4, b4p, m);
@@ -331,15 +352,7 @@ void geometric_mod_p_avx2(std::uint64_t start, std::uint64_t ratio, std::size_t 
   auto power = [&](std::uint8_t e) { return e == 4 ? r4 : e == 8 ? r8 : r16; };
   std::uint64_t step = power(stride_from[v][0]);
   if (stride_from[v][1] != 0) step = mul_mod_p_reduced(step, power(stride_from[v][1]));
-  const auto [bs, bsp] = fixed(step);
-  const std::size_t stride = 4 * v;
-  std::size_t i = 0;
-  for (; i + stride <= count; i += stride) {
-    for (std::size_t j = 0; j < v; ++j) {
-      store_reduced(out + i + 4 * j, x[j], m);
-      x[j] = mul_fixed_lazy(x[j], bs, bsp, m);
-    }
-  }
+  std::size_t i = run_chains(x, v, fixed_multiplier(step), m, out, count);
   // Fewer than 4v terms are left: the chains in order, the last one cut.
   for (std::size_t j = 0; i < count; ++j, i += 4) {
     if (i + 4 <= count) {
@@ -358,11 +371,7 @@ void geometric_scaled_avx2(std::uint64_t start, const geometric_powers_t& powers
   // start * ratio^i; each chain then steps by ratio^24.
   static_assert(geometric_powers_t::span == 4 * geometric_vectors);
   const vec_modulus m = load_modulus();
-  auto fixed = [](std::uint64_t b) __attribute__((target("avx2,fma"))) {
-    const double bd = static_cast<double>(static_cast<std::int64_t>(b));
-    return std::pair{_mm256_set1_pd(bd), _mm256_set1_pd(bd * arith.recip_pd)};
-  };
-  const auto [b, bp] = fixed(start);
+  const auto [b, bp] = fixed_multiplier(start);
   const std::size_t vectors = (count + 3) / 4;
   if (vectors <= geometric_vectors) {
     for (std::size_t j = 0; j < vectors; ++j)
@@ -373,15 +382,8 @@ void geometric_scaled_avx2(std::uint64_t start, const geometric_powers_t& powers
   __m256d x[geometric_vectors];
   for (std::size_t j = 0; j < geometric_vectors; ++j)
     x[j] = mul_fixed_lazy(load_as_double(powers.pow.data() + 4 * j), b, bp, m);
-  const auto [bs, bsp] = fixed(powers.next);
-  constexpr std::size_t stride = 4 * geometric_vectors;
-  std::size_t i = 0;
-  for (; i + stride <= count; i += stride) {
-    for (std::size_t j = 0; j < geometric_vectors; ++j) {
-      store_reduced(out + i + 4 * j, x[j], m);
-      x[j] = mul_fixed_lazy(x[j], bs, bsp, m);
-    }
-  }
+  std::size_t i =
+      run_chains(x, geometric_vectors, fixed_multiplier(powers.next), m, out, count);
   for (std::size_t j = 0; i < count; ++j, i += 4) store_reduced(out + i, x[j], m);
 }
 

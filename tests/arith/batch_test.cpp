@@ -180,6 +180,22 @@ TEST_P(ArithVariants, Pow2modManyMixedLengths) {
   }
 }
 
+/// Whether out[0 .. count) is start * ratio^i mod p, stepped by the
+/// 128-bit reference product.
+::testing::AssertionResult holds_sequence(const std::vector<std::uint64_t>& out,
+                                          std::uint64_t start, std::uint64_t ratio,
+                                          std::size_t count, std::uint64_t p) {
+  std::uint64_t want = start;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (out[i] != want)
+      return ::testing::AssertionFailure() << "p=" << p << " start=" << start << " ratio=" << ratio
+                                           << " count=" << count << " i=" << i << ": "
+                                           << out[i] << " != " << want;
+    want = ref::mulmod(want, ratio, p);
+  }
+  return ::testing::AssertionSuccess();
+}
+
 TEST_P(ArithVariants, GeometricMatchesStepByStepReference) {
   std::mt19937_64 rng(34);
   std::vector<std::size_t> counts(std::begin(batch_sizes), std::end(batch_sizes));
@@ -194,12 +210,7 @@ TEST_P(ArithVariants, GeometricMatchesStepByStepReference) {
           // One element past the end stays untouched.
           std::vector<std::uint64_t> out(count + 1, p + 7);
           geometric_mod_p(start, ratio, count, out.data());
-          std::uint64_t want = start;
-          for (std::size_t i = 0; i < count; ++i) {
-            ASSERT_EQ(out[i], want) << "p=" << p << " start=" << start << " ratio=" << ratio
-                                    << " count=" << count << " i=" << i;
-            want = ref::mulmod(want, ratio, p);
-          }
+          ASSERT_TRUE(holds_sequence(out, start, ratio, count, p));
           ASSERT_EQ(out[count], p + 7) << "p=" << p << " count=" << count;
         }
       }
@@ -224,12 +235,7 @@ TEST_P(ArithVariants, ScaledSequencesMatchStepByStepReference) {
           const std::size_t room = (count + 3) / 4 * 4;
           std::vector<std::uint64_t> out(room + 1, p + 7);
           geometric_scaled(start, powers, count, out.data());
-          std::uint64_t want = start;
-          for (std::size_t i = 0; i < count; ++i) {
-            ASSERT_EQ(out[i], want) << "p=" << p << " start=" << start << " ratio=" << ratio
-                                    << " count=" << count << " i=" << i;
-            want = ref::mulmod(want, ratio, p);
-          }
+          ASSERT_TRUE(holds_sequence(out, start, ratio, count, p));
           ASSERT_EQ(out[room], p + 7) << "p=" << p << " count=" << count;
         }
       }
