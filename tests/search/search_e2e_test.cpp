@@ -126,6 +126,57 @@ TEST(SearchAgainstReference, StandardSetMinusOneK) {
   EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax, {"-d"})), 10u);
 }
 
+/// k whose n keep to one class modulo periods short and long (the joins of a
+/// class modulo Pm with a period are kept per residue of Pm for periods up to
+/// 256 and made afresh for longer ones). Each k is made from a prime of the
+/// range and a member n of its class, k = -+2^-n mod p, so that p divides
+/// its number at n.
+Candidates periods_short_and_long(int sign, std::uint64_t pmin, std::uint64_t pmax) {
+  Candidates c;
+  c.sign = sign;
+  c.nlow = 300000;
+  c.nhigh = 3000000;
+  std::mt19937_64 rng(sign > 0 ? 21 : 22);
+  const auto primes = ref::primes_between(pmin, pmax);
+  // Their lcm, 9000, stays within the bound above which periods are cut.
+  const std::uint32_t periods[] = {8, 24, 72, 360, 1000, 9000};
+  for (const std::uint32_t period : periods) {
+    const std::uint64_t p = primes[rng() % primes.size()];
+    const std::uint64_t half = (p + 1) / 2;
+    // Class members from a random one up, until k is odd, above 1 and its
+    // number at n not divisible by 3 (which no file holds).
+    std::uint64_t n = c.nlow + period * (rng() % ((c.nhigh - c.nlow) / period / 2));
+    n += rng() % period;
+    std::int64_t k = 0;
+    for (;; n += period) {
+      const std::uint64_t r = ref::powmod(half, n, p);  // 2^-n
+      k = static_cast<std::int64_t>(sign > 0 ? p - r : r);
+      if (k >= 3 && k % 2 == 1 && !c.three_divides(k, static_cast<std::uint32_t>(n))) break;
+    }
+    const std::size_t j = c.add_k(k);
+    // Two consecutive members fix the period; more lie around them.
+    EXPECT_TRUE(c.add_n(j, n));
+    EXPECT_TRUE(c.add_n(j, n + period));
+    for (int i = 0; i < 20; ++i) {
+      const std::uint64_t m = c.nlow + n % period + period * (rng() % ((c.nhigh - c.nlow) / period));
+      c.add_n(j, m);
+    }
+  }
+  return c;
+}
+
+TEST(SearchAgainstReference, ProthShortAndLongPeriods) {
+  const std::uint64_t pmin = 1000000000, pmax = 1000060000;
+  const Candidates c = periods_short_and_long(+1, pmin, pmax);
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax, {"-d"})), 6u);
+}
+
+TEST(SearchAgainstReference, RieselShortAndLongPeriods) {
+  const std::uint64_t pmin = 1000000000, pmax = 1000060000;
+  const Candidates c = periods_short_and_long(-1, pmin, pmax);
+  EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax, {"-d"})), 6u);
+}
+
 /// Small and special k (1, multiples of 3, even, >= 10^6, near 2^31 so the
 /// primes lie below k), each with planted factors and random n.
 Candidates special_ks(int sign, std::uint32_t nlow, std::uint32_t nhigh, std::uint64_t pmin,
