@@ -53,7 +53,7 @@ void geometric_mod_p(std::uint64_t start, std::uint64_t ratio, std::size_t count
 struct geometric_powers_t {
   static constexpr std::size_t span = 24;
   std::array<std::uint64_t, span> pow{};  ///< ratio^0 .. ratio^(span-1)
-  std::uint64_t next = 1;               ///< ratio^span
+  std::uint64_t next = 1;                 ///< ratio^span
 };
 
 /// The powers of `ratio` (below p) that sequences of at most `count` terms
@@ -61,8 +61,9 @@ struct geometric_powers_t {
 void geometric_powers(std::uint64_t ratio, std::size_t count, geometric_powers_t& powers);
 
 /// out[i] = start * ratio^i mod p for i < count, from the powers of ratio
-/// made for at least count terms; start below p. Writes out[0 .. count rounded up to a multiple of 4): the
-/// entries past count hold unspecified values.
+/// made for at least count terms; start below p. Writes out[0 .. count
+/// rounded up to a multiple of 4): the entries past count hold unspecified
+/// values.
 void geometric_scaled(std::uint64_t start, const geometric_powers_t& powers, std::size_t count,
                       std::uint64_t* out);
 

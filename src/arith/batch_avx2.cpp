@@ -363,9 +363,10 @@ void geometric_scaled_avx2(std::uint64_t start, const geometric_powers_t& powers
   const auto [b, bp] = fixed_multiplier(start);
   const std::size_t vectors = (count + 3) / 4;
   if (vectors <= geometric_vectors) {
-    for (std::size_t j = 0; j < vectors; ++j)
-      store_reduced(out + 4 * j, mul_fixed_lazy(load_as_double(powers.pow.data() + 4 * j), b, bp, m),
-                    m);
+    for (std::size_t j = 0; j < vectors; ++j) {
+      const __m256d pow = load_as_double(powers.pow.data() + 4 * j);
+      store_reduced(out + 4 * j, mul_fixed_lazy(pow, b, bp, m), m);
+    }
     return;
   }
   __m256d x[geometric_vectors];

@@ -24,7 +24,7 @@ __attribute__((target("avx2,fma"))) void geometric_mod_p_avx2(std::uint64_t star
                                                               std::size_t count,
                                                               std::uint64_t* out);
 
-__attribute__((target("avx2,fma"))) void geometric_scaled_avx2(std::uint64_t start, const geometric_powers_t& powers,
-                      std::size_t count, std::uint64_t* out);
+__attribute__((target("avx2,fma"))) void geometric_scaled_avx2(
+    std::uint64_t start, const geometric_powers_t& powers, std::size_t count, std::uint64_t* out);
 
 }  // namespace quorvel

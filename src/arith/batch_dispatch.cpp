@@ -3,6 +3,7 @@
 #include "arith/batch.hpp"
 
 #include <algorithm>
+
 #include "arith/batch_avx2.hpp"
 #include "arith/batch_scalar.hpp"
 

@@ -19,6 +19,6 @@ void geometric_mod_p_scalar(std::uint64_t start, std::uint64_t ratio, std::size_
                             std::uint64_t* out);
 
 void geometric_scaled_scalar(std::uint64_t start, const geometric_powers_t& powers,
-                      std::size_t count, std::uint64_t* out);
+                             std::size_t count, std::uint64_t* out);
 
 }  // namespace quorvel

@@ -296,7 +296,8 @@ void run_class_search(const class_search_t& cs, prime_state_t& st, const power_b
   std::uint64_t* seq = sequence.data();
   for (std::size_t x = 0; x < nwalks; ++x) {
     const class_walk_t& w = cs.walks[x];
-    const std::uint64_t first = mul_mod_p(static_cast<std::uint64_t>(ak[w.kindex]), batch[w.two_start]);
+    const std::uint64_t first =
+        mul_mod_p(static_cast<std::uint64_t>(ak[w.kindex]), batch[w.two_start]);
     const std::uint64_t steps = offset[x + 1] - offset[x];
     if (steps == 1) {
       seq[offset[x]] = first;

@@ -158,8 +158,8 @@ Candidates periods_short_and_long(int sign, std::uint64_t pmin, std::uint64_t pm
     EXPECT_TRUE(c.add_n(j, n));
     EXPECT_TRUE(c.add_n(j, n + period));
     for (int i = 0; i < 20; ++i) {
-      const std::uint64_t m = c.nlow + n % period + period * (rng() % ((c.nhigh - c.nlow) / period));
-      c.add_n(j, m);
+      const std::uint64_t members = (c.nhigh - c.nlow) / period;
+      c.add_n(j, c.nlow + n % period + period * (rng() % members));
     }
   }
   return c;
