@@ -37,8 +37,9 @@ struct class_walk_t {
   /// plan_class_search); a step below the modulus walks a coarser class and
   /// keeps only the u that are multiples of the modulus.
   std::uint64_t step = 1;
-  /// Walks with equal moduli share this number (set by plan_class_search,
-  /// below class_search_t::moduli), and so their step.
+  /// The walk's modulus's index among the moduli of the plan (set by
+  /// plan_class_search, below class_search_t::moduli); walks of one index
+  /// share their step. Equal moduli nearly always share one index.
   std::uint32_t modulus_slot = 0;
   /// Handles of 2^start and 2^step in the power batch.
   std::uint32_t two_start = 0, two_step = 0;

@@ -29,6 +29,18 @@ namespace {
 
 constexpr std::uint32_t small_odd_primes[] = {3, 5, 7, 11, 13, 17, 19, 23, 29};
 
+/// Divides every factor f out of rest; returns f with its multiplicity and
+/// power (count 0 when f does not divide rest).
+pminus1_prime_t divide_out(std::uint64_t& rest, std::uint32_t f) {
+  pminus1_prime_t pf{f, 0, 0};
+  while (rest % f == 0) {
+    rest /= f;
+    pf.power *= f;
+    ++pf.count;
+  }
+  return pf;
+}
+
 /// Splits p-1 into its found prime powers (ascending, into st.pfactors) and
 /// returns the cofactor.
 std::uint64_t factor_p_minus_1(prime_state_t& st) {
@@ -38,26 +50,13 @@ std::uint64_t factor_p_minus_1(prime_state_t& st) {
   st.pfactors[n++] = {2, static_cast<std::uint32_t>(twos), 0, std::uint64_t{1} << twos, 1};
   std::uint64_t rest = q >> twos;
   for (std::uint32_t d : small_odd_primes) {
-    std::uint32_t count = 0;
-    std::uint64_t power = 1;
-    while (rest % d == 0) {
-      rest /= d;
-      power *= d;
-      ++count;
-    }
-    if (count != 0) st.pfactors[n++] = {d, count, 0, power, 1};
+    const pminus1_prime_t pf = divide_out(rest, d);
+    if (pf.count != 0) st.pfactors[n++] = pf;
   }
   for (std::uint32_t i = 0; i < st.nsieve; ++i) {
-    const std::uint32_t f = st.sieve_primes[i];
-    std::uint32_t count = 0;
-    std::uint64_t power = 1;
-    while (rest % f == 0) {
-      rest /= f;
-      power *= f;
-      ++count;
-    }
+    const pminus1_prime_t pf = divide_out(rest, st.sieve_primes[i]);
     // A listed prime that does not divide p-1 would only weaken the bound.
-    if (count != 0 && n < st.pfactors.size()) st.pfactors[n++] = {f, count, 0, power, 1};
+    if (pf.count != 0 && n < st.pfactors.size()) st.pfactors[n++] = pf;
   }
   st.npfactors = n;
   return rest;
@@ -157,7 +156,7 @@ void find_order(std::span<prime_state_t*> states) {
       ++pf.kept;
       pf.kept_power *= pf.f;
       next.push_back(r);
-      next.back().power = batch.add(*r.st, r.y, r.st->pfactors[r.i].f);
+      next.back().power = batch.add(*r.st, r.y, pf.f);
     }
     batch.run();
     for (raising_t& r : next) r.y = batch[r.power];
