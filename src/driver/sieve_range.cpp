@@ -25,19 +25,23 @@ namespace {
 /// low variant keeps as primes.
 constexpr std::uint64_t low_window_bound = 1048576;
 
+/// near-Mersenne mode needs no modulus state.
+void nm_do_p_with_modulus(std::uint64_t p, const arith_state_t&) { nm_do_p(p); }
+
 [[gnu::noinline, gnu::cold]] void save_progress(std::uint64_t p, std::ostream& out) {
   progress_save(p, out);
 }
 
-template <void (*do_p)(std::uint64_t)>
+template <void (*do_p)(std::uint64_t, const arith_state_t&)>
 std::uint64_t prime_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
                          std::ostream& out) {
+  arith_state_t mod;
   std::uint64_t last_save = pmin;
   std::uint64_t p = next_sieved_p();
   while (p <= pmax) {
     ++stat_testedp;
-    set_prime_modulus(p);
-    do_p(p);
+    set_prime_modulus(mod, p);
+    do_p(p, mod);
     if (p - last_save >= interval) {
       save_progress(p, out);
       last_save = p;
@@ -102,7 +106,7 @@ std::uint64_t sieve_range(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t 
       p_end = prime_loop<krangetwin_do_p>(pmin, pmax, interval, out);
       break;
     case mode_nearmersenne:
-      p_end = prime_loop<nm_do_p>(pmin, pmax, interval, out);
+      p_end = prime_loop<nm_do_p_with_modulus>(pmin, pmax, interval, out);
       break;
     default:
       p_end = block_loop(pmin, pmax, interval, out);

@@ -124,7 +124,8 @@ void record(prime_state_t& st, std::uint32_t i, std::uint64_t n, std::uint64_t x
     const std::uint64_t n = w.start + u;
     const std::uint64_t a = n % m;
     for (std::uint32_t r = 0; r < aknres[i]; ++r) {
-      if (akares[10 * i + r] == a && n - a >= cs.u_lo && n - a < cs.u_hi) placed.push_back({r, n - a});
+      if (akares[10 * i + r] == a && n - a >= cs.u_lo && n - a < cs.u_hi)
+        placed.push_back({r, n - a});
     }
   }
   const std::uint64_t g = cs.g_order;
@@ -255,11 +256,12 @@ void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch
 void run_class_search(const class_search_t& cs, prime_state_t& st, const power_batch_t& batch) {
   if (cs.empty()) return;
   const std::uint64_t p = st.p;
+  const arith_state_t& m = st.mod;
   // Giant steps -+2^-(e0 + jS): in Proth mode the sequence starts at
   // -2^-e0 (a power of 2 is never 0 modulo p).
   if (giant.size() < cs.entries) giant.resize(cs.entries);
   const std::uint64_t giant_start = batch[cs.giant_start];
-  geometric_mod_p(mode == mode_proth ? p - giant_start : giant_start, batch[cs.giant_step],
+  geometric_mod_p(m, mode == mode_proth ? p - giant_start : giant_start, batch[cs.giant_step],
                   cs.entries, giant.data());
   index_giant_steps(cs.entries);
 
@@ -297,7 +299,7 @@ void run_class_search(const class_search_t& cs, prime_state_t& st, const power_b
   for (std::size_t x = 0; x < nwalks; ++x) {
     const class_walk_t& w = cs.walks[x];
     const std::uint64_t first =
-        mul_mod_p(static_cast<std::uint64_t>(ak[w.kindex]), batch[w.two_start]);
+        mul_mod_p(m, static_cast<std::uint64_t>(ak[w.kindex]), batch[w.two_start]);
     const std::uint64_t steps = offset[x + 1] - offset[x];
     if (steps == 1) {
       seq[offset[x]] = first;
@@ -307,14 +309,14 @@ void run_class_search(const class_search_t& cs, prime_state_t& st, const power_b
     // steps on its own. slot_walks counts down to 0 once they are made.
     std::uint32_t& walks_left = slot_walks[w.modulus_slot];
     if (walks_left == 1) {
-      geometric_mod_p(first, batch[w.two_step], steps, seq + offset[x]);
+      geometric_mod_p(m, first, batch[w.two_step], steps, seq + offset[x]);
       continue;
     }
     if (walks_left != 0) {
-      geometric_powers(batch[w.two_step], steps, ratio_powers[w.modulus_slot]);
+      geometric_powers(m, batch[w.two_step], steps, ratio_powers[w.modulus_slot]);
       walks_left = 0;
     }
-    geometric_scaled(first, ratio_powers[w.modulus_slot], steps, seq + offset[x]);
+    geometric_scaled(m, first, ratio_powers[w.modulus_slot], steps, seq + offset[x]);
   }
   if (hits.size() < total) hits.resize(total);
   const std::size_t nhits = probe_filter(seq, total, hits.data());

@@ -66,8 +66,8 @@ double plan_class_search(class_search_t& cs);
 /// Queues the powers of 2 the search needs (under the modulus of st).
 void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch_t& batch);
 
-/// Runs the search with the queued powers; records the solutions in st.found.
-/// Needs the modulus of the prime (arith).
+/// Runs the search with the queued powers (modulo st.mod); records the
+/// solutions in st.found.
 void run_class_search(const class_search_t& cs, prime_state_t& st, const power_batch_t& batch);
 
 }  // namespace quorvel

@@ -39,7 +39,7 @@ namespace {
 /// A k that passed the screen, with the indices of its powers.
 struct passer_t {
   std::uint32_t kindex;
-  std::uint64_t gk;      ///< gcd(akpower, B)
+  std::uint64_t gk;  ///< gcd(akpower, B)
   std::uint64_t d_over_gk;
   std::uint32_t y;       ///< c^(B/D) in the first batch
   std::uint32_t two_gk;  ///< 2^(B/gk) in the first batch
@@ -120,13 +120,12 @@ void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
 /// Stage 3 for one prime: the power test decides; for the k that stay, the
 /// inputs of their logarithms and the generators of the parts of Pm.
 void decide_filters(prime_state_t& st, job_plan_t& plan) {
-  arith = st.mod;
   // The k that stay, listed without a branch per k (which stay follows no
   // pattern), with the passers they came from.
   std::array<std::uint8_t, max_k> stayed;
   for (std::uint32_t j = 0; j < plan.npassers; ++j) {
     const passer_t& ps = passers[plan.first_passer + j];
-    const bool stays = mul_mod_p_reduced(second[ps.test], second[ps.two_ae]) == 1;
+    const bool stays = mul_mod_p_reduced(st.mod, second[ps.test], second[ps.two_ae]) == 1;
     st.akmask[ps.kindex] = stays;
     st.kactive[st.kmaskcnt] = static_cast<std::uint8_t>(ps.kindex);
     stayed[st.kmaskcnt] = static_cast<std::uint8_t>(j);
@@ -180,10 +179,10 @@ void decide_filters(prime_state_t& st, job_plan_t& plan) {
 void plan_search(prime_state_t& st, job_plan_t& plan) {
   plan.cs.walks.clear();
   if (st.kmaskcnt == 0) return;
-  arith = st.mod;
   if (st.pm == 1) {
     check_factors(st, plan.cs);
   } else {
+    dlog.mod = st.mod;
     dlog.order = st.pm;
     dlog.nparts = plan.nparts;
     for (std::uint32_t q = 0; q < plan.nparts; ++q) {
@@ -249,7 +248,6 @@ void search_block(prime_block_t& block) {
   for (std::uint32_t j = 0; j < block.count; ++j) {
     prime_state_t& st = block.jobs[j];
     if (plans[j].cs.empty()) continue;
-    arith = st.mod;
     run_class_search(plans[j].cs, st, walks);
   }
 }
