@@ -237,6 +237,54 @@ __attribute__((target("avx2,fma"))) void pow2mod_group(const arith_state_t& mod,
   powmod_group(mod, twos, exps, out);
 }
 
+/// x * 2^-1 mod p as a lazy residue, for a lazy residue x: y = x/2 is exact;
+/// for odd x it ends in one half, fr = y - round(y) is +-1/2, and y + fr*p =
+/// (x +- p)/2 is an integer of absolute value below p (one FMA, exact). For
+/// even x, fr = +0 and y comes back unchanged; the result is never -0.
+__attribute__((target("avx2,fma"))) inline __m256d half_lazy(__m256d x, __m256d p) {
+  const __m256d y = _mm256_mul_pd(x, _mm256_set1_pd(0.5));
+  return _mm256_fmadd_pd(_mm256_sub_pd(y, round_nearest(y)), p, y);
+}
+
+/// 2^-e modulo window_group primes (odd, below 2^50) for e > 0, left to
+/// right from (p+1)/2 = 2^-1: per lower bit of e a lazy square, and a
+/// halving when the bit is set. Each lane's modulus is its prime as a double
+/// and its correctly rounded reciprocal, as the product's bound requires.
+__attribute__((target("avx2,fma"))) void inverse_pow2_group(const std::uint64_t* primes,
+                                                            std::uint64_t e, std::uint64_t* out) {
+  vec_modulus m[window_vectors];
+  __m256d x[window_vectors];
+  for (std::size_t j = 0; j < window_vectors; ++j) {
+    const __m256d p = load_as_double(primes + 4 * j);
+    m[j] = {p, _mm256_div_pd(_mm256_set1_pd(1.0), p)};
+    x[j] = _mm256_mul_pd(_mm256_add_pd(p, _mm256_set1_pd(1.0)), _mm256_set1_pd(0.5));
+  }
+  for (int bit = 62 - __builtin_clzll(e); bit >= 0; --bit) {
+    for (std::size_t j = 0; j < window_vectors; ++j) x[j] = mul_lazy(x[j], x[j], m[j]);
+    if ((e >> bit) & 1) {
+      for (std::size_t j = 0; j < window_vectors; ++j) x[j] = half_lazy(x[j], m[j].p);
+    }
+  }
+  for (std::size_t j = 0; j < window_vectors; ++j) store_reduced(out + 4 * j, x[j], m[j]);
+}
+
+/// The vector kernels' exactness bound on the prime.
+constexpr std::uint64_t vector_prime_limit = std::uint64_t{1} << 50;
+
+/// inverse_pow2_group for a group whose primes all lie below the vector
+/// kernels' bound, the portable kernel for any other.
+__attribute__((target("avx2,fma"))) void inverse_pow2_group_checked(const std::uint64_t* primes,
+                                                                    std::uint64_t e,
+                                                                    std::uint64_t* out) {
+  std::uint64_t all = 0;
+  for (std::size_t j = 0; j < window_group; ++j) all |= primes[j];
+  if (all >= vector_prime_limit) {
+    inverse_pow2_lanes_scalar(primes, e, out, window_group);
+  } else {
+    inverse_pow2_group(primes, e, out);
+  }
+}
+
 /// Chains of the geometric sequence: geometric_vectors vectors of four
 /// consecutive terms each, stepping by ratio^(4 * geometric_vectors).
 constexpr std::size_t geometric_vectors = 6;
@@ -303,6 +351,30 @@ void powmod_lanes_avx2(const std::uint64_t* bases, const std::uint64_t* exps,
   for (std::size_t v = 0; v < power_vectors; ++v) m[v] = lane_moduli(mods + 4 * v);
   powmod_group_mod(b, e, m, o);
   std::copy(o, o + (n - i), out + i);
+}
+
+// Whole groups of window_group primes; a remainder of at least one vector
+// is padded with copies of its first prime, a shorter one (and e = 0) goes
+// to the portable kernel.
+void inverse_pow2_lanes_avx2(const std::uint64_t* primes, std::uint64_t e, std::uint64_t* out,
+                             std::size_t count) {
+  if (e == 0) {
+    inverse_pow2_lanes_scalar(primes, e, out, count);
+    return;
+  }
+  std::size_t i = 0;
+  for (; i + window_group <= count; i += window_group)
+    inverse_pow2_group_checked(primes + i, e, out + i);
+  const std::size_t left = count - i;
+  if (left == 0) return;
+  if (left < 4) {
+    inverse_pow2_lanes_scalar(primes + i, e, out + i, left);
+    return;
+  }
+  std::uint64_t padded[window_group], o[window_group];
+  for (std::size_t j = 0; j < window_group; ++j) padded[j] = primes[i + (j < left ? j : 0)];
+  inverse_pow2_group_checked(padded, e, o);
+  std::copy(o, o + left, out + i);
 }
 
 void geometric_mod_p_avx2(const arith_state_t& mod, std::uint64_t start, std::uint64_t ratio,

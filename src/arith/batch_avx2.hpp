@@ -21,6 +21,10 @@ __attribute__((target("avx2,fma"))) void powmod_lanes_avx2(const std::uint64_t* 
                                                            const std::uint64_t* exps,
                                                            const arith_state_t* const* moduli,
                                                            std::uint64_t* out, std::size_t n);
+__attribute__((target("avx2,fma"))) void inverse_pow2_lanes_avx2(const std::uint64_t* primes,
+                                                                 std::uint64_t e,
+                                                                 std::uint64_t* out,
+                                                                 std::size_t count);
 __attribute__((target("avx2,fma"))) void geometric_mod_p_avx2(const arith_state_t& mod,
                                                               std::uint64_t start,
                                                               std::uint64_t ratio,

@@ -92,6 +92,26 @@ void pow2mod_many(const arith_state_t& m, const std::uint64_t* exps, std::uint64
   pow2mod_many_scalar(m, exps, out, n);
 }
 
+void inverse_pow2_lanes(const std::uint64_t* primes, std::uint64_t e, std::uint64_t* out,
+                        std::size_t count) {
+  switch (active_variant) {
+    case arith_variant::avx2:
+      inverse_pow2_lanes_avx2(primes, e, out, count);
+      return;
+    case arith_variant::scalar:
+      break;
+  }
+  inverse_pow2_lanes_scalar(primes, e, out, count);
+}
+
+// The portable scan is already a few instructions per block of up to 32
+// steps; every version uses it.
+void halving_near_zero_lanes(const std::uint64_t* primes, const std::uint64_t* starts,
+                             std::size_t count, std::uint64_t steps, std::uint64_t bound,
+                             std::uint8_t* flags) {
+  halving_near_zero_lanes_scalar(primes, starts, count, steps, bound, flags);
+}
+
 void geometric_mod_p(const arith_state_t& m, std::uint64_t start, std::uint64_t ratio,
                      std::size_t count, std::uint64_t* out) {
   switch (active_variant) {

@@ -1,14 +1,19 @@
-// The hot loop. It is instantiated once per per-prime routine, so each
-// prime costs the driver a counter increment, setting the modulus, a direct
-// call and one subtraction and comparison; all printing and file work
-// happens in the out-of-line progress save.
+// The hot loop. Every mode takes the primes in blocks: a block is searched
+// as a whole (its powers computed side by side), then its primes are
+// applied one by one in increasing p, each followed by its progress save,
+// exactly as if the primes had been handled one at a time. All printing and
+// file work happens in the apply steps and the out-of-line progress save.
 #include "driver/sieve_range.hpp"
 
 #include "arith/mulmod.hpp"
 #include "driver/progress.hpp"
 #include "driver/statistics.hpp"
+#include <vector>
+
 #include "krange/krange.hpp"
+#include "krange/krange_search.hpp"
 #include "nearmersenne/nearmersenne.hpp"
+#include "nearmersenne/nm_search.hpp"
 #include "primes/prime_stream.hpp"
 #include "quorvel/arith_state.hpp"
 #include "quorvel/common.hpp"
@@ -25,28 +30,71 @@ namespace {
 /// low variant keeps as primes.
 constexpr std::uint64_t low_window_bound = 1048576;
 
-/// near-Mersenne mode needs no modulus state.
-void nm_do_p_with_modulus(std::uint64_t p, const arith_state_t&) { nm_do_p(p); }
-
 [[gnu::noinline, gnu::cold]] void save_progress(std::uint64_t p, std::ostream& out) {
   progress_save(p, out);
 }
 
-template <void (*do_p)(std::uint64_t, const arith_state_t&)>
-std::uint64_t prime_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
-                         std::ostream& out) {
-  arith_state_t mod;
+/// The k-range modes: the settings, the search's scratch and the block's
+/// eliminations, made again for each range.
+struct krange_loop {
+  krange_settings_t settings;
+  krange_bitmaps_t bitmaps;
+  krange_work_t work;
+  krange_hits_t hits;
+
+  explicit krange_loop(bool twin)
+      : settings(krange_current_settings(twin)), bitmaps(krange_current_bitmaps(twin)) {}
+  std::size_t block_length(std::uint64_t p) const { return krange_block_length(settings, p); }
+  void search(std::span<const std::uint64_t> primes) {
+    krange_search_block(settings, primes, work, hits);
+  }
+  void apply(std::size_t j) { krange_apply_prime(settings, hits, j, bitmaps); }
+};
+
+/// The near-Mersenne mode, as krange_loop; the progress count of its
+/// "trying p: " lines runs on from range to range.
+struct nm_loop {
+  nm_settings_t settings;
+  nm_work_t work;
+  nm_hits_t hits;
+  nm_progress_t& progress;
+
+  explicit nm_loop(nm_progress_t& run_progress)
+      : settings(nm_current_settings()), progress(run_progress) {}
+  std::size_t block_length(std::uint64_t) const { return nm_block_length(settings); }
+  void search(std::span<const std::uint64_t> primes) {
+    nm_search_block(settings, primes, work, hits);
+  }
+  void apply(std::size_t j) {
+    nm_apply_prime(settings, hits, j, progress, nm_bitmap, nm_candidates);
+  }
+};
+
+/// k-range, k-range twin and near-Mersenne mode: a block of primes from the
+/// stream is searched, then each prime is counted, applied and followed by
+/// its progress save.
+template <class Mode>
+std::uint64_t mode_block_loop(Mode& mode_state, std::uint64_t pmin, std::uint64_t pmax,
+                              std::uint64_t interval, std::ostream& out) {
+  std::vector<std::uint64_t> primes;
   std::uint64_t last_save = pmin;
   std::uint64_t p = next_sieved_p();
   while (p <= pmax) {
-    ++stat_testedp;
-    set_prime_modulus(mod, p);
-    do_p(p, mod);
-    if (p - last_save >= interval) {
-      save_progress(p, out);
-      last_save = p;
+    const std::size_t length = mode_state.block_length(p);
+    primes.clear();
+    while (p <= pmax && primes.size() < length) {
+      primes.push_back(p);
+      p = next_sieved_p();
     }
-    p = next_sieved_p();
+    mode_state.search(primes);
+    for (std::size_t j = 0; j < primes.size(); ++j) {
+      ++stat_testedp;
+      mode_state.apply(j);
+      if (primes[j] - last_save >= interval) {
+        save_progress(primes[j], out);
+        last_save = primes[j];
+      }
+    }
   }
   return p;
 }
@@ -100,14 +148,17 @@ std::uint64_t sieve_range(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t 
   std::uint64_t p_end;
   switch (mode) {
     case mode_krange:
-      p_end = prime_loop<krange_do_p>(pmin, pmax, interval, out);
+    case mode_krangetwin: {
+      krange_loop loop(mode == mode_krangetwin);
+      p_end = mode_block_loop(loop, pmin, pmax, interval, out);
       break;
-    case mode_krangetwin:
-      p_end = prime_loop<krangetwin_do_p>(pmin, pmax, interval, out);
+    }
+    case mode_nearmersenne: {
+      static nm_progress_t progress;  // the whole run's count, kept by the driver
+      nm_loop loop(progress);
+      p_end = mode_block_loop(loop, pmin, pmax, interval, out);
       break;
-    case mode_nearmersenne:
-      p_end = prime_loop<nm_do_p_with_modulus>(pmin, pmax, interval, out);
-      break;
+    }
     default:
       p_end = block_loop(pmin, pmax, interval, out);
       break;
