@@ -66,6 +66,26 @@ void halving_near_zero_lanes(const std::uint64_t* primes, const std::uint64_t* s
                              std::size_t count, std::uint64_t steps, std::uint64_t bound,
                              std::uint8_t* flags);
 
+/// The hash key of a residue x for tables of residues: lo32(x) * c1 +
+/// hi32(x) * c2 modulo 2^32, with two odd constants. Its top bits pick a
+/// bucket, its low 16 bits serve as a tag. Every bit of x moves the top
+/// bits; the powers 2^a below p, which differ in one bit, spread over the
+/// buckets.
+inline std::uint32_t residue_key(std::uint64_t x) {
+  return static_cast<std::uint32_t>(x) * 0x9E3779B1u +
+         static_cast<std::uint32_t>(x >> 32) * 0x85EBCA77u;
+}
+
+/// The hash keys of the powers of 2 modulo four primes side by side (odd,
+/// 3 <= p < 2^63); lane i's keys lie at index i * stride + a, for a = 0 ..
+/// length rounded up to a multiple of 4 (stride at least that plus one):
+///   keys[i * stride + a] = residue_key(2^a mod primes[i]),
+///   keys_plus[i * stride + a] = residue_key((2^a mod primes[i]) + 1);
+/// and orders[i] = the least a, 1 <= a <= length, with 2^a == 1 (mod
+/// primes[i]), or 0 when there is none.
+void pow2_keys_4lanes(const std::uint64_t* primes, std::uint32_t length, std::size_t stride,
+                      std::uint32_t* keys, std::uint32_t* keys_plus, std::uint32_t* orders);
+
 /// out[i] = start * ratio^i mod p for i < count; start and ratio below p.
 void geometric_mod_p(const arith_state_t& m, std::uint64_t start, std::uint64_t ratio,
                      std::size_t count, std::uint64_t* out);

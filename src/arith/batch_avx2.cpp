@@ -285,6 +285,18 @@ __attribute__((target("avx2,fma"))) void inverse_pow2_group_checked(const std::u
   }
 }
 
+/// residue_key of four 64-bit lanes, packed into four 32-bit words: the
+/// products of the low and the high halves by their constants (vpmuludq
+/// reads the low 32 bits of each lane), summed, and their low halves
+/// gathered into the low 128 bits.
+__attribute__((target("avx2,fma"))) inline __m128i residue_keys(__m256i x) {
+  const __m256i lo = _mm256_mul_epu32(x, _mm256_set1_epi64x(0x9E3779B1u));
+  const __m256i hi = _mm256_mul_epu32(_mm256_srli_epi64(x, 32), _mm256_set1_epi64x(0x85EBCA77u));
+  const __m256i sum = _mm256_add_epi64(lo, hi);
+  const __m256i packed = _mm256_permutevar8x32_epi32(sum, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
+  return _mm256_castsi256_si128(packed);
+}
+
 /// Chains of the geometric sequence: geometric_vectors vectors of four
 /// consecutive terms each, stepping by ratio^(4 * geometric_vectors).
 constexpr std::size_t geometric_vectors = 6;
@@ -375,6 +387,47 @@ void inverse_pow2_lanes_avx2(const std::uint64_t* primes, std::uint64_t e, std::
   for (std::size_t j = 0; j < window_group; ++j) padded[j] = primes[i + (j < left ? j : 0)];
   inverse_pow2_group_checked(padded, e, o);
   std::copy(o, o + left, out + i);
+}
+
+// One vector of the four lanes, doubled per exponent: t = 2f, u = t - p,
+// and the blend keeps t where u is negative (|u| < 2^63 for p < 2^63). Four
+// exponents at a time are turned into four vectors of one lane each (a 4x4
+// transpose) and keyed. A lane that meets 1 is marked; its order is found
+// afterwards by the portable doubling, as that is rare.
+void pow2_keys_4lanes_avx2(const std::uint64_t* primes, std::uint32_t length, std::size_t stride,
+                           std::uint32_t* keys, std::uint32_t* keys_plus, std::uint32_t* orders) {
+  const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(primes));
+  const __m256i one = _mm256_set1_epi64x(1);
+  const auto twice = [&p](__m256i f) __attribute__((target("avx2,fma"))) {
+    const __m256i t = _mm256_add_epi64(f, f);
+    const __m256i u = _mm256_sub_epi64(t, p);
+    return _mm256_castpd_si256(
+        _mm256_blendv_pd(_mm256_castsi256_pd(u), _mm256_castsi256_pd(t), _mm256_castsi256_pd(u)));
+  };
+  __m256i f = one;
+  __m256i met = _mm256_setzero_si256();
+  for (std::size_t a = 0; a <= length; a += 4) {
+    const __m256i r0 = f, r1 = twice(r0), r2 = twice(r1), r3 = twice(r2);
+    f = twice(r3);  // the powers of a + 1 .. a + 4 are marked (never a = 0)
+    met = _mm256_or_si256(met, _mm256_or_si256(_mm256_cmpeq_epi64(r1, one),
+                                               _mm256_cmpeq_epi64(r2, one)));
+    met = _mm256_or_si256(met, _mm256_or_si256(_mm256_cmpeq_epi64(r3, one),
+                                               _mm256_cmpeq_epi64(f, one)));
+    const __m256i t0 = _mm256_unpacklo_epi64(r0, r1), t1 = _mm256_unpackhi_epi64(r0, r1);
+    const __m256i t2 = _mm256_unpacklo_epi64(r2, r3), t3 = _mm256_unpackhi_epi64(r2, r3);
+    const __m256i lane[4] = {
+        _mm256_permute2x128_si256(t0, t2, 0x20), _mm256_permute2x128_si256(t1, t3, 0x20),
+        _mm256_permute2x128_si256(t0, t2, 0x31), _mm256_permute2x128_si256(t1, t3, 0x31)};
+    for (std::size_t i = 0; i < 4; ++i) {
+      const std::size_t at = i * stride + a;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(keys + at), residue_keys(lane[i]));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(keys_plus + at),
+                       residue_keys(_mm256_add_epi64(lane[i], one)));
+    }
+  }
+  const int lanes_met = _mm256_movemask_pd(_mm256_castsi256_pd(met));
+  for (std::size_t i = 0; i < 4; ++i)
+    orders[i] = ((lanes_met >> i) & 1) != 0 ? pow2_order_up_to(primes[i], length) : 0;
 }
 
 void geometric_mod_p_avx2(const arith_state_t& mod, std::uint64_t start, std::uint64_t ratio,

@@ -25,6 +25,12 @@ __attribute__((target("avx2,fma"))) void inverse_pow2_lanes_avx2(const std::uint
                                                                  std::uint64_t e,
                                                                  std::uint64_t* out,
                                                                  std::size_t count);
+__attribute__((target("avx2,fma"))) void pow2_keys_4lanes_avx2(const std::uint64_t* primes,
+                                                               std::uint32_t length,
+                                                               std::size_t stride,
+                                                               std::uint32_t* keys,
+                                                               std::uint32_t* keys_plus,
+                                                               std::uint32_t* orders);
 __attribute__((target("avx2,fma"))) void geometric_mod_p_avx2(const arith_state_t& mod,
                                                               std::uint64_t start,
                                                               std::uint64_t ratio,

@@ -112,6 +112,18 @@ void halving_near_zero_lanes(const std::uint64_t* primes, const std::uint64_t* s
   halving_near_zero_lanes_scalar(primes, starts, count, steps, bound, flags);
 }
 
+void pow2_keys_4lanes(const std::uint64_t* primes, std::uint32_t length, std::size_t stride,
+                      std::uint32_t* keys, std::uint32_t* keys_plus, std::uint32_t* orders) {
+  switch (active_variant) {
+    case arith_variant::avx2:
+      pow2_keys_4lanes_avx2(primes, length, stride, keys, keys_plus, orders);
+      return;
+    case arith_variant::scalar:
+      break;
+  }
+  pow2_keys_4lanes_scalar(primes, length, stride, keys, keys_plus, orders);
+}
+
 void geometric_mod_p(const arith_state_t& m, std::uint64_t start, std::uint64_t ratio,
                      std::size_t count, std::uint64_t* out) {
   switch (active_variant) {

@@ -280,6 +280,33 @@ void inverse_pow2_lanes_scalar(const std::uint64_t* primes, std::uint64_t e, std
     inverse_pow2_group(primes + i, plan, out + i, std::min(power_lanes, count - i));
 }
 
+std::uint32_t pow2_order_up_to(std::uint64_t p, std::uint32_t length) {
+  std::uint64_t f = 1;
+  for (std::uint32_t a = 1; a <= length; ++a) {
+    const std::uint64_t t = f + f;
+    f = t >= p ? t - p : t;
+    if (f == 1) return a;
+  }
+  return 0;
+}
+
+void pow2_keys_4lanes_scalar(const std::uint64_t* primes, std::uint32_t length,
+                             std::size_t stride, std::uint32_t* keys, std::uint32_t* keys_plus,
+                             std::uint32_t* orders) {
+  const std::size_t end = (std::size_t{length} | 3) + 1;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const std::uint64_t p = primes[i];
+    std::uint64_t f = 1;
+    for (std::size_t a = 0; a < end; ++a) {
+      keys[i * stride + a] = residue_key(f);
+      keys_plus[i * stride + a] = residue_key(f + 1);
+      const std::uint64_t t = f + f;
+      f = t >= p ? t - p : t;
+    }
+    orders[i] = pow2_order_up_to(p, length);
+  }
+}
+
 void halving_near_zero_lanes_scalar(const std::uint64_t* primes, const std::uint64_t* starts,
                                     std::size_t count, std::uint64_t steps, std::uint64_t bound,
                                     std::uint8_t* flags) {

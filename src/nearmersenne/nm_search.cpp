@@ -1,16 +1,19 @@
 // The search step of the near-Mersenne mode (see nm_search.hpp).
 //
-// The exponent table is bucketed: a multiplicative hash of a power picks a
-// bucket of eight slots (at least as many buckets as exponents), and a slot
-// holds 16 further bits of the hash as a tag, beside the exponent. Storing
-// is a write at the bucket's fill count, without a search for a free slot;
-// a lookup compares the eight tags of one bucket at once and checks the
-// full power of a matching exponent, so a match of a stale slot (left by an
-// earlier prime) or of a tag alone is never taken. A bucket that is full
-// passes further powers to a short spill list. Only the fill counts are
-// cleared per prime. The hash matters: the powers 2^a below p differ only
-// in one high bit, and any bucket chosen from a few plain bits of them
-// would take them all.
+// The hash keys of the powers of 2 (and of the powers plus one) come from a
+// batch kernel, four primes side by side; the powers themselves are not
+// kept. The exponent table is bucketed: the top bits of a power's key pick
+// a bucket of eight 32-bit slots (at least as many buckets as exponents),
+// and a slot holds the key's low 16 bits as a tag above the exponent.
+// Storing is one write at the bucket's fill count, and one of the count,
+// without a search for a free slot or even a test of the room left: a
+// bucket given more than eight exponents (about once in 500 primes) makes the
+// whole table be built again with the test, passing the excess to a short
+// spill list. A lookup compares the eight tags of one bucket at once, then
+// the full key of a matching exponent, then (for the rare full match) the
+// powers themselves, so a match of a stale slot (left by an earlier prime),
+// of a tag or of a key alone is never taken. Only the fill counts are
+// cleared per prime.
 #include "nearmersenne/nm_search.hpp"
 
 #include <algorithm>
@@ -21,6 +24,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "arith/batch.hpp"
 #include "nearmersenne/nm_sieve.hpp"
 #include "quorvel/config.hpp"
 
@@ -29,129 +33,150 @@ namespace quorvel {
 namespace {
 
 constexpr std::uint32_t bucket_slots = 8;
+constexpr std::size_t lanes = 4;
 
 void size_work(nm_work_t& w, std::uint32_t ahigh) {
-  if (w.ahigh == ahigh && !w.powers.empty()) return;
+  if (w.ahigh == ahigh && !w.keys.empty()) return;
   const std::uint64_t buckets = std::max<std::uint64_t>(16, std::bit_ceil(std::uint64_t{ahigh}));
-  w.powers.assign(std::size_t{ahigh} + 1, 0);
-  w.slots.assign(buckets * 2 * bucket_slots, 0);
+  w.stride = (std::size_t{ahigh} | 3) + 1;
+  w.keys.assign(lanes * w.stride, 0);
+  w.keys_plus.assign(lanes * w.stride, 0);
+  w.slots.assign(buckets * bucket_slots, 0);
   w.fill.assign(buckets, 0);
-  w.bucket_shift = 64 - std::bit_width(buckets - 1);
+  w.bucket_shift = 32 - std::bit_width(buckets - 1);
   w.ahigh = ahigh;
 }
 
-/// The table of one prime, with the work object's arrays in locals: the
-/// byte stores of the fill counts could otherwise alias every field. A
-/// bucket is 16 16-bit words, the eight tags and then the eight exponents.
+/// 2^e mod p by plain binary powering with 128-bit remainders, for the
+/// rare exact check of a matching key (kept out of the lookup loop).
+[[gnu::noinline, gnu::cold]] std::uint64_t pow2_exact(std::uint64_t e, std::uint64_t p) {
+  using u128 = unsigned __int128;
+  std::uint64_t result = 1 % p, base = 2 % p;
+  for (; e != 0; e >>= 1) {
+    if (e & 1) result = static_cast<std::uint64_t>(static_cast<u128>(result) * base % p);
+    base = static_cast<std::uint64_t>(static_cast<u128>(base) * base % p);
+  }
+  return result;
+}
+
+/// The table of one prime, with the work object's arrays in locals, where
+/// no store can alias them.
 class exponent_buckets {
  public:
-  explicit exponent_buckets(nm_work_t& w)
+  exponent_buckets(nm_work_t& w, std::size_t lane, std::uint64_t p)
       : slots_(w.slots.data()),
         fill_(w.fill.data()),
-        powers_(w.powers.data()),
+        buckets_(w.fill.size()),
+        keys_(w.keys.data() + lane * w.stride),
+        p_(p),
         shift_(w.bucket_shift),
         spill_(w.spill) {
-    std::memset(fill_, 0, w.fill.size());
-    spill_.clear();
+    clear();
   }
 
-  void store(std::uint64_t power, std::uint32_t b) {
-    const std::uint64_t h = mix(power);
-    const std::uint64_t bucket = h >> shift_;
+  /// Stores exponent b (its key is keys_[b]) at the bucket's fill count
+  /// taken modulo eight; whether any bucket took more than eight is told by
+  /// crowded().
+  void store(std::uint32_t key, std::uint32_t b) {
+    const std::uint32_t bucket = key >> shift_;
     const std::uint32_t used = fill_[bucket];
-    if (used < bucket_slots) [[likely]] {
-      std::uint16_t* const at = slots_ + bucket * (2 * bucket_slots) + used;
-      at[0] = tag_of(h);
-      at[bucket_slots] = static_cast<std::uint16_t>(b);
-      fill_[bucket] = static_cast<std::uint8_t>(used + 1);
+    slots_[bucket * bucket_slots + (used & (bucket_slots - 1))] = (key << 16) | b;
+    fill_[bucket] = static_cast<std::uint16_t>(used + 1);
+    crowd_ |= used;
+  }
+
+  /// Whether some bucket was given a ninth exponent since the last clear.
+  bool crowded() const { return crowd_ >= bucket_slots; }
+
+  /// store for a table that crowded: the exponents past a bucket's eighth
+  /// go to the spill list.
+  void store_or_spill(std::uint32_t key, std::uint32_t b) {
+    if (fill_[key >> shift_] < bucket_slots) {
+      store(key, b);
     } else {
-      spill_.emplace_back(power, b);
+      spill_.emplace_back(key, b);
       spilled_ = true;
     }
   }
 
-  /// The exponent b, 1 <= b <= stored, with 2^b == power, or 0; the
-  /// powers of 1 .. stored are distinct, so there is at most one.
-  std::uint32_t lookup(std::uint64_t power, std::uint32_t stored) const {
-    const std::uint64_t h = mix(power);
-    const std::uint16_t* const bucket = slots_ + (h >> shift_) * (2 * bucket_slots);
-    for (unsigned match = tag_matches(bucket, tag_of(h)); match != 0; match &= match - 1) {
-      const std::uint32_t b = bucket[bucket_slots + (std::countr_zero(match) >> 1)];
-      if (b >= 1 && b <= stored && powers_[b] == power) return b;
+  void clear() {
+    std::memset(fill_, 0, buckets_ * sizeof fill_[0]);
+    spill_.clear();
+    spilled_ = false;
+    crowd_ = 0;
+  }
+
+  /// The exponent b, 1 <= b <= stored, with 2^b == 2^a + 1 (the key of
+  /// the right side is `key`), or 0; the powers of 1 .. stored are
+  /// distinct, so there is at most one.
+  std::uint32_t lookup(std::uint32_t key, std::uint32_t a, std::uint32_t stored) const {
+    const std::uint32_t* const bucket = slots_ + (key >> shift_) * bucket_slots;
+    for (unsigned match = tag_matches(bucket, key << 16); match != 0; match &= match - 1) {
+      const std::uint32_t b = bucket[std::countr_zero(match) >> 1] & 0xFFFFu;
+      if (b >= 1 && b <= stored && keys_[b] == key && solves(a, b)) return b;
     }
     if (spilled_) [[unlikely]] {
-      for (const auto& [key, b] : spill_)
-        if (key == power) return b;
+      for (const auto& [k, b] : spill_)
+        if (k == key && solves(a, b)) return b;
     }
     return 0;
   }
 
  private:
-  /// Fibonacci hashing: the high bits of the product depend on every bit
-  /// of the power. The bucket is the top of it, the tag the 16 bits below
-  /// the largest bucket number (16 bits).
-  static std::uint64_t mix(std::uint64_t power) { return power * 0x9E3779B97F4A7C15ULL; }
-  static std::uint16_t tag_of(std::uint64_t h) { return static_cast<std::uint16_t>(h >> 32); }
+  /// Whether 2^b == 2^a + 1 (mod p): the full check behind a key match.
+  bool solves(std::uint32_t a, std::uint32_t b) const {
+    return pow2_exact(b, p_) == pow2_exact(a, p_) + 1;
+  }
 
-  /// Bit 2i set when tags[i] == tag, for the eight slots of a bucket (the
-  /// byte mask of a 16-bit comparison, one of its two bits per slot).
-  static unsigned tag_matches(const std::uint16_t* tags, std::uint16_t tag) {
+  /// Bit 2i set when the high half (the tag) of slot i equals that of
+  /// `tag`, for the eight slots of a bucket.
+  static unsigned tag_matches(const std::uint32_t* slots, std::uint32_t tag) {
 #if defined(__SSE2__)
-    const __m128i eq = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(tags)),
-                                       _mm_set1_epi16(static_cast<short>(tag)));
-    return static_cast<unsigned>(_mm_movemask_epi8(eq)) & 0x5555u;
+    const __m128i high = _mm_set1_epi32(static_cast<int>(0xFFFF0000u));
+    const __m128i want = _mm_set1_epi32(static_cast<int>(tag & 0xFFFF0000u));
+    const auto* v = reinterpret_cast<const __m128i*>(slots);
+    const __m128i lo = _mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(v), high), want);
+    const __m128i hi = _mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(v + 1), high), want);
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi32(lo, hi))) & 0x5555u;
 #else
     unsigned match = 0;
     for (unsigned i = 0; i < bucket_slots; ++i)
-      match |= static_cast<unsigned>(tags[i] == tag) << (2 * i);
+      match |= static_cast<unsigned>(((slots[i] ^ tag) >> 16) == 0) << (2 * i);
     return match;
 #endif
   }
 
-  std::uint16_t* slots_;
-  std::uint8_t* fill_;
-  const std::uint64_t* powers_;
+  std::uint32_t* slots_;
+  std::uint16_t* fill_;
+  std::size_t buckets_;
+  const std::uint32_t* keys_;
+  std::uint64_t p_;
   int shift_;
-  std::vector<std::pair<std::uint64_t, std::uint32_t>>& spill_;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>>& spill_;
   bool spilled_ = false;
+  std::uint32_t crowd_ = 0;
 };
 
-/// 2f mod p for f < p < 2^63.
-inline std::uint64_t twice(std::uint64_t f, std::uint64_t p) {
-  const std::uint64_t t = f + f;
-  return t >= p ? t - p : t;
-}
-
-void search_prime(const nm_settings_t& s, std::uint64_t p, nm_work_t& w,
-                  std::vector<nm_event_t>& events) {
+/// The events of lane `lane` of the keys in `w`, for the prime p with the
+/// order of 2 `order` (0 when above ahigh).
+void search_prime(const nm_settings_t& s, std::uint64_t p, std::size_t lane, std::uint32_t order,
+                  nm_work_t& w, std::vector<nm_event_t>& events) {
   const std::uint32_t ahigh = s.ahigh;
   const std::uint32_t first = std::max(s.alow, nm::first_sieved_row(p));
   if (first > ahigh) return;
-  exponent_buckets table(w);
-  std::uint64_t* const powers = w.powers.data();
-  // The powers of every exponent; the exponents 1 .. ahigh-1 (any b of a
-  // row) are stored up to the order of 2, where the powers start over.
-  std::uint64_t f = 1;
-  std::uint32_t order = 0;
-  std::uint32_t a = 1;
-  powers[0] = 1;
-  for (; a < ahigh; ++a) {
-    f = twice(f, p);
-    powers[a] = f;
-    table.store(f, a);
-    if (f == 1) [[unlikely]] {
-      order = a++;
-      break;
-    }
+  exponent_buckets table(w, lane, p);
+  const std::uint32_t* const keys = w.keys.data() + lane * w.stride;
+  const std::uint32_t* const keys_plus = w.keys_plus.data() + lane * w.stride;
+  // Any b of a row lies in 1 .. ahigh-1; the powers start over after the
+  // order, and those up to it are distinct.
+  const std::uint32_t stored = order != 0 && order < ahigh ? order : ahigh - 1;
+  for (std::uint32_t b = 1; b <= stored; ++b) table.store(keys[b], b);
+  if (table.crowded()) [[unlikely]] {
+    table.clear();
+    for (std::uint32_t b = 1; b <= stored; ++b) table.store_or_spill(keys[b], b);
   }
-  for (; a <= ahigh; ++a) {
-    f = twice(f, p);
-    powers[a] = f;
-  }
-  const std::uint32_t stored = order != 0 ? order : ahigh - 1;
-  for (a = first; a <= ahigh; ++a) {
-    // 2^a + 1 = p matches no power below p: no b solves that row.
-    const std::uint32_t b0 = table.lookup(powers[a] + 1, stored);
+  for (std::uint32_t a = first; a <= ahigh; ++a) {
+    const std::uint32_t b0 = table.lookup(keys_plus[a], a, stored);
     if (b0 != 0 && b0 < a) [[unlikely]]
       events.push_back({a, b0, order != 0 && order < a ? order : 0});
   }
@@ -176,9 +201,18 @@ void nm_search_block(const nm_settings_t& s, std::span<const std::uint64_t> prim
   hits.events.clear();
   if (s.alow == 0 || s.ahigh < s.alow) return;  // no row: nothing to strike
   size_work(work, s.ahigh);
-  for (std::size_t j = 0; j < count; ++j) {
-    search_prime(s, primes[j], work, hits.events);
-    hits.first[j + 1] = hits.events.size();
+  for (std::size_t j = 0; j < count; j += lanes) {
+    // A last group of fewer than four primes is padded with its first.
+    const std::size_t live = std::min(lanes, count - j);
+    std::uint64_t group[lanes];
+    std::uint32_t orders[lanes];
+    for (std::size_t i = 0; i < lanes; ++i) group[i] = primes[j + (i < live ? i : 0)];
+    pow2_keys_4lanes(group, s.ahigh, work.stride, work.keys.data(), work.keys_plus.data(),
+                     orders);
+    for (std::size_t i = 0; i < live; ++i) {
+      search_prime(s, group[i], i, orders[i], work, hits.events);
+      hits.first[j + i + 1] = hits.events.size();
+    }
   }
 }
 

@@ -11,9 +11,9 @@
 //    prime in increasing p, the blocks give exactly the bitmap, the count
 //    and the console of nm_do_p called for each prime in turn.
 //
-// p divides 2^a - 2^b + 1 exactly when 2^b == 2^a + 1 (mod p). For one
-// prime the search doubles its way through f_a = 2^a mod p for a = 1 ..
-// ahigh, noting the order o of 2 when some f_a is 1. The powers 2^b of the
+// p divides 2^a - 2^b + 1 exactly when 2^b == 2^a + 1 (mod p). For four
+// primes at a time the search doubles its way through f_a = 2^a mod p for a
+// = 1 .. ahigh, noting the order o of 2 when some f_a is 1. The powers 2^b of the
 // distinct exponents b = 1 .. min(o, ahigh - 1) go into a table; each row a
 // that is sieved looks up f_a + 1, and the exponent found, b0, is the
 // smallest solution of the row when b0 < a (with o known the others are b0
@@ -51,18 +51,21 @@ struct nm_hits_t {
   std::vector<nm_event_t> events;
 };
 
-/// Scratch of one searching thread: the powers of one prime and the table
-/// of exponents, sized on first use for the settings' ahigh and reused
-/// from prime to prime.
+/// Scratch of one searching thread: the keys of the powers of four primes
+/// side by side and the table of exponents of one, sized on first use for
+/// the settings' ahigh and reused from prime to prime.
 struct nm_work_t {
-  std::uint32_t ahigh = 0;             ///< what the arrays are sized for
-  std::vector<std::uint64_t> powers;   ///< powers[a] = 2^a mod p, a = 0 .. ahigh
-  /// 8 slots per bucket, 8 tags (16 bits of the power's hash) and then
-  /// the 8 exponents; slots at or past a bucket's fill are stale.
-  std::vector<std::uint16_t> slots;
-  std::vector<std::uint8_t> fill;      ///< slots in use per bucket
-  int bucket_shift = 64;               ///< hash >> bucket_shift is the bucket
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> spill;  ///< (power, b) of full buckets
+  std::uint32_t ahigh = 0;  ///< what the arrays are sized for
+  /// Lane i at index i * stride + a: the hash key of 2^a mod p_i and that
+  /// of 2^a + 1 (pow2_keys_4lanes).
+  std::size_t stride = 0;
+  std::vector<std::uint32_t> keys, keys_plus;
+  /// 8 slots per bucket, each the low 16 bits of a key (the tag) << 16 | the
+  /// exponent; slots at or past a bucket's fill are stale.
+  std::vector<std::uint32_t> slots;
+  std::vector<std::uint16_t> fill;  ///< exponents given to each bucket
+  int bucket_shift = 32;            ///< key >> bucket_shift is the bucket
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> spill;  ///< (key, b) of full buckets
 };
 
 /// How many primes a block should take at most, so that its events (one
