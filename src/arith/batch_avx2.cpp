@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "arith/batch_scalar.hpp"
+#include "arith/halving_scan.hpp"
 #include "arith/mulmod.hpp"
 
 namespace quorvel {
@@ -297,6 +298,77 @@ __attribute__((target("avx2,fma"))) inline __m128i residue_keys(__m256i x) {
   return _mm256_castsi256_si128(packed);
 }
 
+/// Vectors scanned side by side: a block's jump is a chain of two
+/// multiplies and four more operations, which four vectors keep busy.
+constexpr std::size_t scan_vectors = 4;
+constexpr std::size_t scan_group = 4 * scan_vectors;
+/// Longest block of the vector scan: m * p < 2^13 * 2^50 leaves room for
+/// r + m * p in 64 bits.
+constexpr unsigned scan_vector_block = 13;
+
+/// halving_near_zero_lanes for scan_group lanes whose primes lie below
+/// 2^50 and above 2 * bound, with more than short_scan steps. All lanes
+/// jump by the shortest block any of them allows, k <= 13; per block the
+/// test of the first value (signed comparisons, the values being below
+/// 2^50) and the jump r + m*p >> k with m = r * (-p^-1) mod 2^k, m*p formed
+/// from the two 32-bit halves of p (vpmuludq). A block that passes the test
+/// in some lane is stepped through exactly in that lane.
+__attribute__((target("avx2,fma"))) void near_zero_group(const std::uint64_t* primes,
+                                                         const std::uint64_t* starts,
+                                                         std::uint64_t steps,
+                                                         std::uint64_t bound,
+                                                         std::uint8_t* flags) {
+  unsigned k = scan_vector_block;
+  std::uint64_t neg_pinv[scan_group];
+  for (std::size_t i = 0; i < scan_group; ++i) {
+    k = std::min(k, scan_block_length(primes[i], bound));
+    neg_pinv[i] = std::uint64_t{0} - inverse_mod_2_64(primes[i]);
+    flags[i] = 0;
+  }
+  const std::int64_t wide = static_cast<std::int64_t>(bound << (k - 1));
+  const __m256i below = _mm256_set1_epi64x(wide + 1);
+  const __m256i mask = _mm256_set1_epi64x((std::int64_t{1} << k) - 1);
+  const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(k));
+  __m256i p[scan_vectors], p_high[scan_vectors], above[scan_vectors], q[scan_vectors],
+      r[scan_vectors];
+  for (std::size_t v = 0; v < scan_vectors; ++v) {
+    p[v] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(primes + 4 * v));
+    p_high[v] = _mm256_srli_epi64(p[v], 32);
+    above[v] = _mm256_sub_epi64(p[v], below);  // r > p - wide - 1: within wide of p
+    q[v] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(neg_pinv + 4 * v));
+    r[v] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(starts + 4 * v));
+  }
+  for (std::uint64_t s = 0; s < steps; s += k) {
+    __m256i near[scan_vectors];
+    __m256i any = _mm256_setzero_si256();
+    for (std::size_t v = 0; v < scan_vectors; ++v) {
+      near[v] = _mm256_or_si256(_mm256_cmpgt_epi64(below, r[v]), _mm256_cmpgt_epi64(r[v], above[v]));
+      any = _mm256_or_si256(any, near[v]);
+    }
+    if (!_mm256_testz_si256(any, any)) [[unlikely]] {
+      const std::uint64_t left = steps - s < k ? steps - s : k;
+      for (std::size_t v = 0; v < scan_vectors; ++v) {
+        alignas(32) std::uint64_t value[4];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(value), r[v]);
+        const int lanes = _mm256_movemask_pd(_mm256_castsi256_pd(near[v]));
+        for (std::size_t j = 0; j < 4; ++j) {
+          const std::size_t i = 4 * v + j;
+          if (((lanes >> j) & 1) != 0 && flags[i] == 0 &&
+              near_zero_steps(primes[i], value[j], left, bound)) {
+            flags[i] = 1;
+          }
+        }
+      }
+    }
+    for (std::size_t v = 0; v < scan_vectors; ++v) {
+      const __m256i m = _mm256_and_si256(_mm256_mul_epu32(r[v], q[v]), mask);
+      const __m256i mp = _mm256_add_epi64(_mm256_mul_epu32(m, p[v]),
+                                          _mm256_slli_epi64(_mm256_mul_epu32(m, p_high[v]), 32));
+      r[v] = _mm256_srl_epi64(_mm256_add_epi64(r[v], mp), shift);
+    }
+  }
+}
+
 /// Chains of the geometric sequence: geometric_vectors vectors of four
 /// consecutive terms each, stepping by ratio^(4 * geometric_vectors).
 constexpr std::size_t geometric_vectors = 6;
@@ -428,6 +500,31 @@ void pow2_keys_4lanes_avx2(const std::uint64_t* primes, std::uint32_t length, st
   const int lanes_met = _mm256_movemask_pd(_mm256_castsi256_pd(met));
   for (std::size_t i = 0; i < 4; ++i)
     orders[i] = ((lanes_met >> i) & 1) != 0 ? pow2_order_up_to(primes[i], length) : 0;
+}
+
+// Whole groups of scan_group lanes go to the vector scan when their primes
+// lie below 2^50 and above 2 * bound; other groups, a last partial group
+// and short chains go to the portable scan.
+void halving_near_zero_lanes_avx2(const std::uint64_t* primes, const std::uint64_t* starts,
+                                  std::size_t count, std::uint64_t steps, std::uint64_t bound,
+                                  std::uint8_t* flags) {
+  std::size_t i = 0;
+  if (steps > short_scan && bound < (vector_prime_limit >> 2)) {
+    for (; i + scan_group <= count; i += scan_group) {
+      bool fits = true;
+      for (std::size_t j = 0; j < scan_group; ++j) {
+        const std::uint64_t p = primes[i + j];
+        fits = fits && p < vector_prime_limit && bound < p / 2;
+      }
+      if (fits) {
+        near_zero_group(primes + i, starts + i, steps, bound, flags + i);
+      } else {
+        halving_near_zero_lanes_scalar(primes + i, starts + i, scan_group, steps, bound,
+                                       flags + i);
+      }
+    }
+  }
+  halving_near_zero_lanes_scalar(primes + i, starts + i, count - i, steps, bound, flags + i);
 }
 
 void geometric_mod_p_avx2(const arith_state_t& mod, std::uint64_t start, std::uint64_t ratio,

@@ -104,11 +104,16 @@ void inverse_pow2_lanes(const std::uint64_t* primes, std::uint64_t e, std::uint6
   inverse_pow2_lanes_scalar(primes, e, out, count);
 }
 
-// The portable scan is already a few instructions per block of up to 32
-// steps; every version uses it.
 void halving_near_zero_lanes(const std::uint64_t* primes, const std::uint64_t* starts,
                              std::size_t count, std::uint64_t steps, std::uint64_t bound,
                              std::uint8_t* flags) {
+  switch (active_variant) {
+    case arith_variant::avx2:
+      halving_near_zero_lanes_avx2(primes, starts, count, steps, bound, flags);
+      return;
+    case arith_variant::scalar:
+      break;
+  }
   halving_near_zero_lanes_scalar(primes, starts, count, steps, bound, flags);
 }
 

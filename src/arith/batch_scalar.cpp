@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "arith/halving_scan.hpp"
 #include "arith/mulmod.hpp"
 
 namespace quorvel {
@@ -15,20 +16,6 @@ namespace {
 
 constexpr std::size_t power_lanes = 4;
 constexpr std::size_t geometric_chains = 8;
-
-/// x * 2^-1 mod p for x < p, with h = (p+1)/2: x/2 for even x, (x+p)/2 =
-/// (x-1)/2 + h for odd x. No sum exceeds p, so any odd p < 2^64 works.
-inline std::uint64_t half_mod(std::uint64_t x, std::uint64_t h) {
-  return (x >> 1) + (h & (std::uint64_t{0} - (x & 1)));
-}
-
-/// p^-1 mod 2^64 for odd p: 3p XOR 2 is correct to 5 bits, and each Newton
-/// step doubles the correct bits (5, 10, 20, 40, 80).
-inline std::uint64_t inverse_mod_2_64(std::uint64_t p) {
-  std::uint64_t inv = (3 * p) ^ 2;
-  for (int i = 0; i < 4; ++i) inv *= 2 - p * inv;
-  return inv;
-}
 
 /// 2^-e as a start 2^-t0 (t0 <= 64) followed by Montgomery squarings with
 /// R = 2^64, each of which maps 2^-t to 2^-(2t+64), and halvings, which map
@@ -94,26 +81,6 @@ void inverse_pow2_group(const std::uint64_t* primes, const inverse_pow2_plan& pl
   for (std::size_t j = 0; j < n; ++j) out[j] = x[j];
 }
 
-/// Whether x lies within b of 0 modulo p (x < p).
-inline bool near_zero(std::uint64_t x, std::uint64_t p, std::uint64_t b) {
-  return x <= b || x >= p - b;
-}
-
-/// Longest block of steps the scan jumps over for this prime: k <= 32 with
-/// 2^(k+6) * (bound+1) <= p, from the bit lengths (2^(k+6) * (bound+1) <
-/// 2^(k+6+bits(bound+1)) = 2^(bits(p)-1) <= p), so that a value passes the
-/// block's test with a chance of about 2^-6 at most; at least 1 (a block of
-/// one step, whose test is exact).
-inline unsigned scan_block_length(std::uint64_t p, std::uint64_t bound) {
-  const int k = static_cast<int>(std::bit_width(p)) - 1 - 6 -
-                static_cast<int>(std::bit_width(bound + 1));
-  return k < 1 ? 1u : k > 32 ? 32u : static_cast<unsigned>(k);
-}
-
-/// Chains this short are stepped through one halving at a time: setting
-/// up the jumps would cost more.
-constexpr std::uint64_t short_scan = 4;
-
 /// One lane of halving_near_zero_lanes. A value r_s within bound of 0 is
 /// x = r_s or x = r_s - p with |x| <= bound; then r_(s-j) == 2^j * x, and
 /// for j < k that product is below p/2 in absolute value, so r_(s-j) itself
@@ -124,22 +91,14 @@ constexpr std::uint64_t short_scan = 4;
 bool near_zero_lane(std::uint64_t p, std::uint64_t r, std::uint64_t steps, std::uint64_t bound) {
   if (steps == 0) return false;
   if (bound >= p / 2) return true;
-  const std::uint64_t h = (p >> 1) + 1;
-  if (steps <= short_scan) {
-    for (std::uint64_t s = 0; s < steps; ++s, r = half_mod(r, h))
-      if (near_zero(r, p, bound)) return true;
-    return false;
-  }
+  if (steps <= short_scan) return near_zero_steps(p, r, steps, bound);
   const unsigned k = scan_block_length(p, bound);
   const std::uint64_t wide = bound << (k - 1);
   const std::uint64_t mask = (std::uint64_t{1} << k) - 1;
   const std::uint64_t neg_pinv = std::uint64_t{0} - inverse_mod_2_64(p);
   for (std::uint64_t s = 0; s < steps; s += k) {
     if (near_zero(r, p, wide)) [[unlikely]] {
-      std::uint64_t y = r;
-      const std::uint64_t left = steps - s < k ? steps - s : k;
-      for (std::uint64_t j = 0; j < left; ++j, y = half_mod(y, h))
-        if (near_zero(y, p, bound)) return true;
+      if (near_zero_steps(p, r, steps - s < k ? steps - s : k, bound)) return true;
     }
     const std::uint64_t m = (r * neg_pinv) & mask;
     r = static_cast<std::uint64_t>((static_cast<u128>(m) * p + r) >> k);

@@ -36,8 +36,11 @@ constexpr std::uint32_t bucket_slots = 8;
 constexpr std::size_t lanes = 4;
 
 void size_work(nm_work_t& w, std::uint32_t ahigh) {
-  if (w.ahigh == ahigh && !w.keys.empty()) return;
-  const std::uint64_t buckets = std::max<std::uint64_t>(16, std::bit_ceil(std::uint64_t{ahigh}));
+  // From 16 to 2^16 buckets: the bucket is the key's top 4 to 16 bits, the
+  // tag its low 16.
+  const std::uint64_t buckets = std::clamp<std::uint64_t>(
+      std::bit_ceil(std::uint64_t{w.buckets_wanted != 0 ? w.buckets_wanted : ahigh}), 16, 65536);
+  if (w.ahigh == ahigh && !w.keys.empty() && w.fill.size() == buckets) return;
   w.stride = (std::size_t{ahigh} | 3) + 1;
   w.keys.assign(lanes * w.stride, 0);
   w.keys_plus.assign(lanes * w.stride, 0);
@@ -172,6 +175,7 @@ void search_prime(const nm_settings_t& s, std::uint64_t p, std::size_t lane, std
   const std::uint32_t stored = order != 0 && order < ahigh ? order : ahigh - 1;
   for (std::uint32_t b = 1; b <= stored; ++b) table.store(keys[b], b);
   if (table.crowded()) [[unlikely]] {
+    ++w.crowded_tables;
     table.clear();
     for (std::uint32_t b = 1; b <= stored; ++b) table.store_or_spill(keys[b], b);
   }

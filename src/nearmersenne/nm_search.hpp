@@ -55,6 +55,12 @@ struct nm_hits_t {
 /// side by side and the table of exponents of one, sized on first use for
 /// the settings' ahigh and reused from prime to prime.
 struct nm_work_t {
+  /// Buckets of the table (a power of two, at least 16); 0 picks the
+  /// smallest at least ahigh. A small count crowds the buckets (tests).
+  std::uint32_t buckets_wanted = 0;
+  /// Tables that crowded and were built again with the spill list.
+  std::uint64_t crowded_tables = 0;
+
   std::uint32_t ahigh = 0;  ///< what the arrays are sized for
   /// Lane i at index i * stride + a: the hash key of 2^a mod p_i and that
   /// of 2^a + 1 (pow2_keys_4lanes).

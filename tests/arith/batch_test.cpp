@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -373,6 +374,43 @@ TEST_P(ArithVariants, HalvingNearZeroMatchesStepByStep) {
   }
 }
 
+TEST_P(ArithVariants, HalvingNearZeroWholeGroupsOfLargePrimes) {
+  // Blocks of primes far above the bound, as the k-range search passes them
+  // (every group of the vector version runs its jumps), with hits planted
+  // at every step from the first to one past the last, on both sides of 0.
+  std::mt19937_64 rng(42);
+  std::vector<std::uint64_t> large;
+  for (const std::uint64_t p : ref::test_primes())
+    if (p > (std::uint64_t{1} << 20)) large.push_back(p);
+  for (const std::uint64_t steps : {5, 13, 14, 26, 27, 100, 333}) {
+    for (const std::uint64_t bound : {0, 1, 7, 100001, 2000001}) {
+      const std::size_t n = 16 * (1 + rng() % 4) + rng() % 3;
+      std::vector<std::uint64_t> primes(n), starts(n);
+      std::vector<std::uint8_t> flags(n, 7);
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t p = large[rng() % large.size()];
+        primes[i] = p;
+        if (rng() % 3 == 0 || 2 * bound + 2 >= p) {
+          starts[i] = rng() % p;
+          continue;
+        }
+        const std::uint64_t x = bound == 0 ? 0 : 1 + rng() % (bound + 1);
+        const std::uint64_t at = rng() % 2 == 0 ? x : p - x;
+        starts[i] = ref::mulmod(at % p, ref::powmod(2, rng() % (steps + 1), p), p);
+      }
+      halving_near_zero_lanes(primes.data(), starts.data(), n, steps, bound, flags.data());
+      int hits = 0;
+      for (std::size_t i = 0; i < n; ++i) {
+        const bool want = near_zero_reference(primes[i], starts[i], steps, bound);
+        hits += want;
+        ASSERT_EQ(flags[i], want ? 1 : 0) << "p=" << primes[i] << " start=" << starts[i]
+                                         << " steps=" << steps << " bound=" << bound;
+      }
+      EXPECT_GT(hits, 0) << "steps=" << steps << " bound=" << bound;
+    }
+  }
+}
+
 TEST_P(ArithVariants, HalvingNearZeroLongChainsOfSmallOrder) {
   // Chains far longer than the order of 2 (they cycle), and one hit just
   // before and one just after a long scan's end.
@@ -390,6 +428,46 @@ TEST_P(ArithVariants, HalvingNearZeroLongChainsOfSmallOrder) {
       ASSERT_EQ(flags[i], near_zero_reference(p, starts[i], steps, bound) ? 1 : 0)
           << "p=" << p << " start=" << starts[i];
   }
+}
+
+TEST_P(ArithVariants, Pow2KeysOfFourPrimesMatchReference) {
+  // Every length around the blocks of four exponents, primes with orders
+  // of 2 inside and outside the length (3, 7, 31, 127, 8191, 2^31-1 have
+  // orders 2, 3, 5, 7, 13, 31) up to 2^63.
+  std::mt19937_64 rng(43);
+  std::vector<std::uint64_t> moduli = {3, 5, 7, 31, 127, 8191, 2147483647ULL, 1000000007ULL};
+  for (const std::uint64_t p : ref::test_primes())
+    if (rng() % 8 == 0) moduli.push_back(p);
+  moduli.insert(moduli.end(), std::begin(wide_moduli), std::end(wide_moduli));
+  for (const std::uint32_t length : {0u, 1u, 2u, 3u, 4u, 5u, 12u, 31u, 64u, 130u, 2001u}) {
+    for (int trial = 0; trial < 4; ++trial) {
+      std::uint64_t primes[4];
+      for (auto& p : primes) p = moduli[rng() % moduli.size()];
+      const std::size_t stride = (std::size_t{length} | 3) + 1 + trial;  // any stride that fits
+      std::vector<std::uint32_t> keys(4 * stride, 7), keys_plus(4 * stride, 7);
+      std::uint32_t orders[4] = {9, 9, 9, 9};
+      pow2_keys_4lanes(primes, length, stride, keys.data(), keys_plus.data(), orders);
+      for (std::size_t i = 0; i < 4; ++i) {
+        const std::uint64_t p = primes[i];
+        std::uint64_t f = 1;
+        std::uint32_t order = 0;
+        for (std::uint32_t a = 0; a <= (length | 3); ++a, f = ref::mulmod(f, 2, p)) {
+          ASSERT_EQ(keys[i * stride + a], residue_key(f)) << "p=" << p << " a=" << a;
+          ASSERT_EQ(keys_plus[i * stride + a], residue_key(f + 1)) << "p=" << p << " a=" << a;
+          if (a >= 1 && a <= length && f == 1 && order == 0) order = a;
+        }
+        ASSERT_EQ(orders[i], order) << "p=" << p << " length=" << length;
+      }
+    }
+  }
+}
+
+TEST(ResidueKey, SpreadsThePowersOfTwoBelowAPrime) {
+  // The powers 2^a < p differ in one bit; their keys' top 11 bits (the
+  // buckets of a table of 2048) must not pile up.
+  std::vector<int> bucket(2048, 0);
+  for (int a = 0; a < 63; ++a) ++bucket[residue_key(std::uint64_t{1} << a) >> 21];
+  EXPECT_LE(*std::max_element(bucket.begin(), bucket.end()), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllVersions, ArithVariants,
