@@ -16,6 +16,7 @@
 #include "quorvel/search_state.hpp"
 #include "search/prime_job.hpp"
 #include "search/search.hpp"
+#include "search/search_context.hpp"
 
 namespace quorvel {
 
@@ -58,6 +59,7 @@ std::uint64_t prime_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t i
 std::uint64_t block_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
                          std::ostream& out) {
   static prime_block_t block;
+  static search_context_t ctx;
   std::uint64_t last_save = pmin;
   std::uint64_t p = next_sieved_p();
   while (p <= pmax) {
@@ -66,7 +68,10 @@ std::uint64_t block_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t i
       block.jobs[block.count++].reset(p, pminus1_factors(sievewindowindex));
       p = next_sieved_p();
     }
-    search_block(block);
+    ctx.whackedk = ctx.whackedp = 0;
+    search_block(block, ctx);
+    stat_whackedk += ctx.whackedk;
+    stat_whackedp += ctx.whackedp;
     for (std::uint32_t j = 0; j < block.count; ++j) {
       const prime_state_t& st = block.jobs[j];
       ++stat_testedp;
