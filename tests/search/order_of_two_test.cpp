@@ -11,6 +11,7 @@
 #include "quorvel/search_state.hpp"
 #include "reference/order_reference.hpp"
 #include "reference/reference.hpp"
+#include "search/search_context.hpp"
 
 namespace quorvel {
 namespace {
@@ -33,7 +34,8 @@ void check_prime(std::uint64_t p, std::uint64_t qmax, const Settings& s) {
   nhigh = s.hi;
   const auto record = sieve_record(p, qmax);
   prime_state_t st{};
-  const std::uint64_t b = order_2_bound_with(p, record, st);
+  search_context_t ctx;
+  const std::uint64_t b = order_2_bound_with(p, record, st, ctx);
   const ref::OrderBound model = ref::order_bound_model(p, record, s.hb, s.hi - s.lo);
   SCOPED_TRACE("p=" + std::to_string(p) + " qmax=" + std::to_string(qmax) +
                " hb=" + std::to_string(s.hb) + " range=" + std::to_string(s.hi - s.lo));
@@ -57,7 +59,8 @@ TEST(OrderOfTwo, SmallPrimeExample) {
   nlow = 0;
   nhigh = 20000000;
   prime_state_t st{};
-  EXPECT_EQ(order_2_bound_with(7, {}, st), 3u);
+  search_context_t ctx;
+  EXPECT_EQ(order_2_bound_with(7, {}, st, ctx), 3u);
   ASSERT_EQ(st.o2bfactors, 1u);
   EXPECT_EQ(st.ao2bfactors[0], 3u);
 }
