@@ -269,6 +269,10 @@ void pow2_keys_4lanes_scalar(const std::uint64_t* primes, std::uint32_t length,
 void halving_near_zero_lanes_scalar(const std::uint64_t* primes, const std::uint64_t* starts,
                                     std::size_t count, std::uint64_t steps, std::uint64_t bound,
                                     std::uint8_t* flags) {
+  if (steps == 1) {  // the starts alone (near_zero holds for any bound)
+    for (std::size_t i = 0; i < count; ++i) flags[i] = near_zero(starts[i], primes[i], bound);
+    return;
+  }
   for (std::size_t i = 0; i < count; ++i)
     flags[i] = near_zero_lane(primes[i], starts[i], steps, bound) ? 1 : 0;
 }

@@ -23,7 +23,8 @@ inline std::uint64_t inverse_mod_2_64(std::uint64_t p) {
   return inv;
 }
 
-/// Whether x lies within b of 0 modulo p (x < p).
+/// Whether x lies within b of 0 modulo p (x < p); any b (one of p or more,
+/// whose p - b wraps, takes in every x through x <= b).
 inline bool near_zero(std::uint64_t x, std::uint64_t p, std::uint64_t b) {
   return x <= b || x >= p - b;
 }

@@ -84,12 +84,14 @@ struct nm_loop {
 template <class Mode>
 std::uint64_t mode_block_loop(Mode& mode_state, std::uint64_t pmin, std::uint64_t pmax,
                               std::uint64_t interval, std::ostream& out) {
-  prime_batch_t block;
+  std::vector<std::uint64_t> primes;
   std::uint64_t last_save = pmin;
   std::uint64_t next = next_sieved_p();
   while (next <= pmax) {
-    fill_prime_batch(block, next, pmax, mode_state.block_length(next), false);
-    const std::vector<std::uint64_t>& primes = block.primes;
+    // These modes read no p-1 record: a plain list of primes is the block.
+    const std::size_t length = mode_state.block_length(next);
+    primes.clear();
+    for (; next <= pmax && primes.size() < length; next = next_sieved_p()) primes.push_back(next);
     mode_state.search(primes);
     for (std::size_t j = 0; j < primes.size(); ++j) {
       ++stat_testedp;
