@@ -249,21 +249,25 @@ std::uint32_t pow2_order_up_to(std::uint64_t p, std::uint32_t length) {
   return 0;
 }
 
+// The four lanes step together, so that their doubling chains overlap.
 void pow2_keys_4lanes_scalar(const std::uint64_t* primes, std::uint32_t length,
                              std::size_t stride, std::uint32_t* keys, std::uint32_t* keys_plus,
                              std::uint32_t* orders) {
   const std::size_t end = (std::size_t{length} | 3) + 1;
-  for (std::size_t i = 0; i < 4; ++i) {
-    const std::uint64_t p = primes[i];
-    std::uint64_t f = 1;
-    for (std::size_t a = 0; a < end; ++a) {
-      keys[i * stride + a] = residue_key(f);
-      keys_plus[i * stride + a] = residue_key(f + 1);
-      const std::uint64_t t = f + f;
-      f = t >= p ? t - p : t;
+  std::uint64_t f[4] = {1, 1, 1, 1};
+  std::uint32_t order[4] = {0, 0, 0, 0};
+  for (std::size_t a = 0; a < end; ++a) {
+    for (std::size_t i = 0; i < 4; ++i) {
+      keys[i * stride + a] = residue_key(f[i]);
+      keys_plus[i * stride + a] = residue_key(f[i] + 1);
+      // The power of a + 1: 2f - p, plus p again where that is negative,
+      // with a mask (a branch here would be a coin toss).
+      const std::uint64_t u = f[i] + f[i] - primes[i];
+      f[i] = u + (primes[i] & (std::uint64_t{0} - (u >> 63)));
+      if (f[i] == 1 && order[i] == 0 && a < length) order[i] = static_cast<std::uint32_t>(a + 1);
     }
-    orders[i] = pow2_order_up_to(p, length);
   }
+  for (std::size_t i = 0; i < 4; ++i) orders[i] = order[i];
 }
 
 void halving_near_zero_lanes_scalar(const std::uint64_t* primes, const std::uint64_t* starts,
