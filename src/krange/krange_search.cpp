@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "arith/batch.hpp"
+#include "arith/halving_scan.hpp"
 #include "krange/krange.hpp"
 #include "quorvel/config.hpp"
 
@@ -45,7 +46,7 @@ void add_chain(const krange_settings_t& s, std::uint64_t p, std::uint64_t first,
     const auto n = static_cast<std::uint32_t>(s.nlow + i);
     if (s.dominus) add_class(s, p, r, n, -1, klow_floor, events);
     if (s.doplus) add_class(s, p, p - r, n, +1, klow_floor, events);
-    r = (r >> 1) + (h & (std::uint64_t{0} - (r & 1)));
+    r = half_mod(r, h);
   }
 }
 

@@ -76,8 +76,10 @@ struct krange_work_t {
 
 /// How many primes from p on a block should take at most, so that its
 /// events stay within a few megabytes: a prime below khigh makes up to two
-/// walks per exponent, a prime p above it about 2 * exponents * khigh / p
-/// events; at most 4096.
+/// walks per exponent (at most twice the order of 2 modulo p), a prime p
+/// above it about 2 * exponents * khigh / p events; at most 4096, at least
+/// one. A single prime below khigh with an exponent range of millions holds
+/// that many events (16 bytes each) by itself.
 std::size_t krange_block_length(const krange_settings_t& settings, std::uint64_t p);
 
 /// Searches the odd primes 3 <= p < 2^63 of `primes` (any order, any count;

@@ -160,6 +160,16 @@ class exponent_buckets {
   std::uint32_t crowd_ = 0;
 };
 
+/// Builds a table that crowded again, with the spill list. Out of line: a
+/// cold branch inside the search would take the lookups that follow along
+/// into the compiler's cold copy of the code.
+[[gnu::noinline]] void store_again_with_spill(exponent_buckets& table, const std::uint32_t* keys,
+                                              std::uint32_t stored, nm_work_t& w) {
+  ++w.crowded_tables;
+  table.clear();
+  for (std::uint32_t b = 1; b <= stored; ++b) table.store_or_spill(keys[b], b);
+}
+
 /// The events of lane `lane` of the keys in `w`, for the prime p with the
 /// order of 2 `order` (0 when above ahigh).
 void search_prime(const nm_settings_t& s, std::uint64_t p, std::size_t lane, std::uint32_t order,
@@ -174,11 +184,7 @@ void search_prime(const nm_settings_t& s, std::uint64_t p, std::size_t lane, std
   // order, and those up to it are distinct.
   const std::uint32_t stored = order != 0 && order < ahigh ? order : ahigh - 1;
   for (std::uint32_t b = 1; b <= stored; ++b) table.store(keys[b], b);
-  if (table.crowded()) [[unlikely]] {
-    ++w.crowded_tables;
-    table.clear();
-    for (std::uint32_t b = 1; b <= stored; ++b) table.store_or_spill(keys[b], b);
-  }
+  if (table.crowded()) store_again_with_spill(table, keys, stored, w);
   for (std::uint32_t a = first; a <= ahigh; ++a) {
     const std::uint32_t b0 = table.lookup(keys_plus[a], a, stored);
     if (b0 != 0 && b0 < a) [[unlikely]]
