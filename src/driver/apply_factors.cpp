@@ -41,11 +41,10 @@ void apply_counts::add(strike_result r) {
 }
 
 std::string apply_summary(const apply_counts& c) {
-  return "Factors: " + std::to_string(c.applied) + " applied, " +
-         std::to_string(c.already_gone) + " already gone, " + std::to_string(c.outside) +
-         " outside the file's range, " + std::to_string(c.wrong_form) + " wrong form, " +
-         std::to_string(c.false_factors) + " false, " + std::to_string(c.malformed) +
-         " malformed.";
+  return "Factors: " + std::to_string(c.applied) + " applied, " + std::to_string(c.already_gone) +
+         " already gone, " + std::to_string(c.outside) + " outside the file's range, " +
+         std::to_string(c.wrong_form) + " wrong form, " + std::to_string(c.false_factors) +
+         " false, " + std::to_string(c.malformed) + " malformed.";
 }
 
 namespace {
@@ -61,7 +60,8 @@ struct krange_side {
 };
 
 std::vector<krange_side> krange_sides(const options_t& opt) {
-  if (mode == mode_krangetwin) return {{opt.krangetwin_file, krange_form::twin, &krangetwin_bitmap}};
+  if (mode == mode_krangetwin)
+    return {{opt.krangetwin_file, krange_form::twin, &krangetwin_bitmap}};
   std::vector<krange_side> sides;
   if (opt.krange_minusfile != "0")
     sides.push_back({opt.krange_minusfile, krange_form::minus, &krange_bitmapminus});
@@ -131,9 +131,9 @@ int apply_factor_files(const options_t& opt, std::ostream& out) {
   const bool twin = mode == mode_krangetwin;
   apply_counts counts;
   for (const std::string& file : opt.apply_files) {
-    const bool opened = for_each_factor_line(
-        file, [&](std::uint64_t number, line_status status, const factor_line_t& f,
-                  std::string_view text) {
+    const bool opened =
+        for_each_factor_line(file, [&](std::uint64_t number, line_status status,
+                                       const factor_line_t& f, std::string_view text) {
           const std::string where = file + ":" + std::to_string(number) + ": ";
           if (status == line_status::malformed) {
             ++counts.malformed;

@@ -105,7 +105,6 @@ const char* header_form(krange_form form) {
   }
 }
 
-
 }  // namespace
 
 void krange_readdat(const std::string& file, std::span<std::uint8_t> bitmap) {

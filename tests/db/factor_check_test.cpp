@@ -54,8 +54,8 @@ TEST(FactorCheck, ConstructedFactorsAndNearMissesUpToTwoToThe64) {
             n < 64 && (static_cast<u128>(k) << n) + 1 == static_cast<u128>(p) + (sign > 0 ? 0 : 2);
         EXPECT_EQ(is_factor_k2n(p, k, n, sign), !itself) << what;
         // Near misses: the other sign, a neighbouring k or n.
-        for (const auto& [k2, n2, s2] : {std::tuple{k, n, -sign}, std::tuple{k + 1, n, sign},
-                                         std::tuple{k, n + 1, sign}}) {
+        for (const auto& [k2, n2, s2] :
+             {std::tuple{k, n, -sign}, std::tuple{k + 1, n, sign}, std::tuple{k, n + 1, sign}}) {
           const bool truth = number_mod(k2, n2, s2, p) == 0;
           EXPECT_EQ(divides_k2n(p, k2, n2, s2), truth) << what << " variant";
         }
@@ -107,7 +107,7 @@ TEST(FactorCheck, PBelowThreeAndEvenP) {
     EXPECT_FALSE(divides_k2n(2, 5, 10, sign));  // odd numbers
     EXPECT_FALSE(divides_k2n(4, 3, 1, sign));
   }
-  EXPECT_TRUE(divides_k2n(2, 1, 0, +1));   // 1*2^0+1 = 2 itself
+  EXPECT_TRUE(divides_k2n(2, 1, 0, +1));  // 1*2^0+1 = 2 itself
   EXPECT_FALSE(is_factor_k2n(2, 1, 0, +1));
   EXPECT_TRUE(is_factor_k2n(2, 3, 0, +1));  // 4
 }
@@ -118,8 +118,8 @@ TEST(FactorCheckNearMersenne, EveryFactorOfSmallNumbersAndNoOther) {
   std::mt19937_64 rng(5);
   for (std::uint64_t a = 2; a <= 40; ++a) {
     for (std::uint64_t b = 1; b < a; ++b) {
-      const std::uint64_t n = static_cast<std::uint64_t>(nm_ref::number(
-          static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b)));
+      const std::uint64_t n = static_cast<std::uint64_t>(
+          nm_ref::number(static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b)));
       const std::string what = "a=" + std::to_string(a) + " b=" + std::to_string(b);
       const std::vector<std::uint64_t> primes = ref::prime_factors(n);
       for (const std::uint64_t q : primes) {

@@ -47,21 +47,21 @@ TEST(FactorLine, BlankAndCommentLinesCarryNoFactor) {
 
 TEST(FactorLine, MalformedLines) {
   for (const char* line : {
-           "1423 | 7*2^104",             // no sign
-           "1423 | 7*2^104+2",           // +2
-           "1423 | 7*2^104 +1",          // blank inside the number
-           "1423 | 7 * 2^104+1",         // blanks around *
-           "1423 | 7*3^104+1",           // base 3
-           "1423 | 7*2^+1",              // no n
-           "1423 | *2^104+1",            // no k
-           "| 7*2^104+1",                // no p
-           "1423 7*2^104+1",             // no bar
-           "1423 || 7*2^104+1",          // two bars
-           "-1423 | 7*2^104+1",          // signed p
-           "1423 | -7*2^104+1",          // signed k
-           "1423 | 7*2^104+1 x",         // trailing text
-           "1423 | 7*2^104+1\t(duplicate)",  // a console line
-           "1423 | 7*2^104+11",          // another number
+           "1423 | 7*2^104",                    // no sign
+           "1423 | 7*2^104+2",                  // +2
+           "1423 | 7*2^104 +1",                 // blank inside the number
+           "1423 | 7 * 2^104+1",                // blanks around *
+           "1423 | 7*3^104+1",                  // base 3
+           "1423 | 7*2^+1",                     // no n
+           "1423 | *2^104+1",                   // no k
+           "| 7*2^104+1",                       // no p
+           "1423 7*2^104+1",                    // no bar
+           "1423 || 7*2^104+1",                 // two bars
+           "-1423 | 7*2^104+1",                 // signed p
+           "1423 | -7*2^104+1",                 // signed k
+           "1423 | 7*2^104+1 x",                // trailing text
+           "1423 | 7*2^104+1\t(duplicate)",     // a console line
+           "1423 | 7*2^104+11",                 // another number
            "18446744073709551616 | 7*2^104+1",  // p beyond 64 bits
            "1423 | 18446744073709551616*2^1+1",
            "1423 | 7*2^18446744073709551616+1",

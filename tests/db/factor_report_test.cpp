@@ -64,14 +64,13 @@ TEST_F(FactorReport, EveryFactorUsedHereIsTrue) {
     std::uint32_t n;
     bool minus;
   };
-  for (const factor f : {factor{1423, 7, 104, false}, factor{2843, 7, 104, false},
-                         factor{7, 5, 101, false}, factor{7, 5, 149, false},
-                         factor{7, 5, 197, false}, factor{3, 5, 100, false},
-                         factor{3, 5, 1000, false}, factor{7, 5, 1001, false},
-                         factor{3, 5, 50, false}, factor{11399, 5, 101, true},
-                         factor{641, 5, 103, true}, factor{3, 5, 1001, true},
-                         factor{37, 5, 103, false}, factor{163, 5, 1200, false},
-                         factor{1487, 5, 50, false}, factor{13, 5, 105, false}})
+  for (const factor f :
+       {factor{1423, 7, 104, false}, factor{2843, 7, 104, false}, factor{7, 5, 101, false},
+        factor{7, 5, 149, false}, factor{7, 5, 197, false}, factor{3, 5, 100, false},
+        factor{3, 5, 1000, false}, factor{7, 5, 1001, false}, factor{3, 5, 50, false},
+        factor{11399, 5, 101, true}, factor{641, 5, 103, true}, factor{3, 5, 1001, true},
+        factor{37, 5, 103, false}, factor{163, 5, 1200, false}, factor{1487, 5, 50, false},
+        factor{13, 5, 105, false}})
     EXPECT_EQ(candidate_mod(f.k, f.n, f.minus, f.p), 0u) << f.p << " " << f.k << " " << f.n;
   EXPECT_NE(candidate_mod(7, 104, true, 1423), 0u);
 }
@@ -99,9 +98,8 @@ TEST_F(FactorReport, FalseFactorIsRefusedBeforeAnythingIsWrittenOrStruck) {
     mode = c.mode;
     for (int v : {0, 1}) {
       verbose = v;
-      EXPECT_EQ(refusal(c.p, c.j, c.n),
-                "false factor " + std::to_string(c.p) + " | " + c.number + " (" +
-                    std::to_string(c.p) + ", " + c.number + ")");
+      EXPECT_EQ(refusal(c.p, c.j, c.n), "false factor " + std::to_string(c.p) + " | " + c.number +
+                                            " (" + std::to_string(c.p) + ", " + c.number + ")");
     }
   }
   // -d makes no difference: a false factor is a fault, whatever its class.

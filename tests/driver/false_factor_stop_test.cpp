@@ -41,7 +41,8 @@ TEST(StopOnFalseFactor, ModesWithoutStatusFileOnlySaySo) {
   zelstatus_dat_filename = "";
   std::ostringstream out;
   EXPECT_EQ(stop_on_false_factor(false_factor_error(101, "7*2^5-1"), out), 1);
-  EXPECT_EQ(out.str(), "Error: the check of the factor 101 | 7*2^5-1 failed; it was not written. Stopped.\n");
+  EXPECT_EQ(out.str(),
+            "Error: the check of the factor 101 | 7*2^5-1 failed; it was not written. Stopped.\n");
   EXPECT_EQ(dir.listing(), "");
 }
 

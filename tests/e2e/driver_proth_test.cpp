@@ -303,11 +303,12 @@ TEST(DriverProth, ResumeWithUpdateStopsAtAFalseFactorOfTheRange) {
   ASSERT_NE(ref::candidate_mod(fx.table.ks[f.kindex], f.n + 2, +1, f.p), 0u);
   ScratchDir dir;
   write_file(dir / "Zel.dat", fx.table.dat());
-  const std::string status = "pmax=1001000000\npmin=1000000000\npmin=" +
-                             std::to_string(saved) + " @ 0 kp/s\n";
+  const std::string status =
+      "pmax=1001000000\npmin=1000000000\npmin=" + std::to_string(saved) + " @ 0 kp/s\n";
   write_file(dir / "ZelStatus.dat", status);
   const std::string bad = ref::factor_line(f.p, fx.table.ks[f.kindex], f.n + 2, +1);
-  const std::string fact = ref::factor_line(f.p, fx.table.ks[f.kindex], f.n, +1) + "\n" + bad + "\n";
+  const std::string fact =
+      ref::factor_line(f.p, fx.table.ks[f.kindex], f.n, +1) + "\n" + bad + "\n";
   write_file(dir / "fact.txt", fact);
 
   const auto r = run_quorvel({"-u", "-d", "-i", "100000"}, dir.path());

@@ -60,14 +60,16 @@ TEST(FalseFactor, StopsTheRunWithNothingWrittenAndTheResumeRedoesThePrime) {
   first.push_back(std::to_string(pmax));
   const RunResult r = run_program(refusing_bin, first, dir.path());
   EXPECT_EQ(r.exit_status, 1);
-  const std::string number = std::to_string(c.ks[factors[1].kindex]) + "*2^" +
-                             std::to_string(factors[1].n) + "+1";
+  const std::string number =
+      std::to_string(c.ks[factors[1].kindex]) + "*2^" + std::to_string(factors[1].n) + "+1";
   EXPECT_EQ(r.output, e2e::banner + e2e::mode_lines("Proth") +
                           "Initializing... Done.\n"
                           "Sieving 1000000000 <= p <= 1001000000, 1000 <= n <= 100000\n" +
                           progress + "Error: the check of the factor " + std::to_string(refused) +
-                          " | " + number + " failed; it was not written. Stopped with progress "
-                          "saved before p=" + std::to_string(refused) + ".\n");
+                          " | " + number +
+                          " failed; it was not written. Stopped with progress "
+                          "saved before p=" +
+                          std::to_string(refused) + ".\n");
   EXPECT_EQ(read_file(dir / "ZelStatus.dat"),
             status + "pmin=" + std::to_string(refused - 1) + "\n");
   EXPECT_EQ(read_file(dir / "fact.txt"), line_of(factors[0]));
