@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "db/strike_result.hpp"
+#include "quorvel/arith_state.hpp"
 
 namespace quorvel {
 
@@ -56,10 +57,10 @@ std::uint64_t krange_file_depth(const std::string& file);
 void krange_writedat(const std::string& plusfile, const std::string& minusfile, std::uint64_t p);
 void krangetwin_writedat(const std::string& file, std::uint64_t p);
 
-/// Per-prime routines; p (odd prime, 3 <= p <= 2^50) must be the modulus set
-/// with set_prime_modulus.
-void krange_do_p(std::uint64_t p);
-void krangetwin_do_p(std::uint64_t p);
+/// Per-prime routines for the odd prime p (3 <= p <= 2^50) with its modulus
+/// state m (set_prime_modulus).
+void krange_do_p(std::uint64_t p, const arith_state_t& m);
+void krangetwin_do_p(std::uint64_t p, const arith_state_t& m);
 /// Sets the bit of every odd k of the range with k == k0 (mod p), 0 < k0 < p.
 /// For p >= krange_khigh that is k0 alone, and a k0 that was still a
 /// candidate is reported as "p | k0*2^n-1" (side -1) or "...+1" (side +1).
