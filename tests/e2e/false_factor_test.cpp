@@ -3,8 +3,9 @@
 // refusing_factor_check.cpp): the run stops there with one line and status
 // 1, nothing is written or struck for that prime, every earlier factor is in
 // fact.txt, and the status file lets the real program resume with that very
-// prime, so that the range ends as an uninterrupted run ends it. Expected
-// factors come from the brute-force reference.
+// prime, so that the range ends as an uninterrupted run ends it; with one
+// thread and with several. Expected factors come from the brute-force
+// reference.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -17,6 +18,16 @@ namespace quorvel::test {
 namespace {
 
 const std::string refusing_bin = QUORVEL_REFUSING_BIN;
+
+/// The console without the warning of more threads than processors (which
+/// depends on the machine).
+std::string without_thread_warning(const std::string& text) {
+  std::string out;
+  for (const std::string& line : split_lines(text))
+    if (line.rfind("Warning: ", 0) != 0 || line.find(" threads on ") == std::string::npos)
+      out += line + "\n";
+  return out;
+}
 
 TEST(FalseFactor, StopsTheRunWithNothingWrittenAndTheResumeRedoesThePrime) {
   const std::uint64_t pmin = 1000000000, pmax = 1001000000, interval = 100000;
@@ -50,51 +61,57 @@ TEST(FalseFactor, StopsTheRunWithNothingWrittenAndTheResumeRedoesThePrime) {
   for (; factors[next].p < refused; ++next) progress += line_of(factors[next]);
   ASSERT_EQ(next, 1u);
 
-  ScratchDir dir;
-  const std::string original = c.text();
-  write_file(dir / "cand.dat", original);
-  write_file(dir / "refuse-p.txt", std::to_string(refused) + "\n");
-  const std::vector<std::string> args = {"-u", "-d", "-i", "100000", "-s", "cand.dat"};
-  std::vector<std::string> first = args;
-  first.push_back(std::to_string(pmin));
-  first.push_back(std::to_string(pmax));
-  const RunResult r = run_program(refusing_bin, first, dir.path());
-  EXPECT_EQ(r.exit_status, 1);
-  const std::string number =
-      std::to_string(c.ks[factors[1].kindex]) + "*2^" + std::to_string(factors[1].n) + "+1";
-  EXPECT_EQ(r.output, e2e::banner + e2e::mode_lines("Proth") +
-                          "Initializing... Done.\n"
-                          "Sieving 1000000000 <= p <= 1001000000, 1000 <= n <= 100000\n" +
-                          progress + "Error: the check of the factor " + std::to_string(refused) +
-                          " | " + number +
-                          " failed; it was not written. Stopped with progress "
-                          "saved before p=" +
-                          std::to_string(refused) + ".\n");
-  EXPECT_EQ(read_file(dir / "ZelStatus.dat"),
-            status + "pmin=" + std::to_string(refused - 1) + "\n");
-  EXPECT_EQ(read_file(dir / "fact.txt"), line_of(factors[0]));
-  EXPECT_EQ(read_file(dir / "cand.dat"), original);
-  EXPECT_EQ(listing(dir.path()), "ZelStatus.dat cand.dat fact.txt refuse-p.txt");
+  // With one thread and with workers: the reports come in the same order.
+  for (const char* threads : {"1", "3"}) {
+    SCOPED_TRACE(std::string("-t ") + threads);
+    ScratchDir dir;
+    const std::string original = c.text();
+    write_file(dir / "cand.dat", original);
+    write_file(dir / "refuse-p.txt", std::to_string(refused) + "\n");
+    const std::vector<std::string> args = {"-t", threads,  "-u", "-d",
+                                           "-i", "100000", "-s", "cand.dat"};
+    std::vector<std::string> first = args;
+    first.push_back(std::to_string(pmin));
+    first.push_back(std::to_string(pmax));
+    const RunResult r = run_program(refusing_bin, first, dir.path());
+    EXPECT_EQ(r.exit_status, 1);
+    const std::string number =
+        std::to_string(c.ks[factors[1].kindex]) + "*2^" + std::to_string(factors[1].n) + "+1";
+    EXPECT_EQ(without_thread_warning(r.output),
+              e2e::banner + e2e::mode_lines("Proth") +
+                  "Initializing... Done.\n"
+                  "Sieving 1000000000 <= p <= 1001000000, 1000 <= n <= 100000\n" +
+                  progress + "Error: the check of the factor " + std::to_string(refused) + " | " +
+                  number +
+                  " failed; it was not written. Stopped with progress "
+                  "saved before p=" +
+                  std::to_string(refused) + ".\n");
+    EXPECT_EQ(read_file(dir / "ZelStatus.dat"),
+              status + "pmin=" + std::to_string(refused - 1) + "\n");
+    EXPECT_EQ(read_file(dir / "fact.txt"), line_of(factors[0]));
+    EXPECT_EQ(read_file(dir / "cand.dat"), original);
+    EXPECT_EQ(listing(dir.path()), "ZelStatus.dat cand.dat fact.txt refuse-p.txt");
 
-  // The real program resumes with the refused prime and ends the range as an
-  // uninterrupted run does: every factor once in fact.txt, every candidate
-  // with a factor gone from the file.
-  const RunResult resumed = run_quorvel(args, dir.path());
-  EXPECT_EQ(resumed.exit_status, 0) << resumed.output;
-  EXPECT_NE(resumed.output.find("Applied the factors of fact.txt with 1000000000 < p <= " +
-                                std::to_string(refused - 1) + ": 1 candidates struck.\n"),
-            std::string::npos)
-      << resumed.output;
-  std::string all;
-  Candidates left = c;
-  for (const ref::Factor& f : factors) {
-    all += line_of(f);
-    left.ns[f.kindex].erase(f.n);
+    // The real program resumes with the refused prime and ends the range as an
+    // uninterrupted run does: every factor once in fact.txt, every candidate
+    // with a factor gone from the file.
+    const RunResult resumed = run_quorvel(args, dir.path());
+    EXPECT_EQ(resumed.exit_status, 0) << resumed.output;
+    EXPECT_NE(resumed.output.find("Applied the factors of fact.txt with 1000000000 < p <= " +
+                                  std::to_string(refused - 1) + ": 1 candidates struck.\n"),
+              std::string::npos)
+        << resumed.output;
+    std::string all;
+    Candidates left = c;
+    for (const ref::Factor& f : factors) {
+      all += line_of(f);
+      left.ns[f.kindex].erase(f.n);
+    }
+    EXPECT_EQ(read_file(dir / "fact.txt"), all);
+    EXPECT_EQ(read_file(dir / "cand.dat"), left.text());
+    const std::string final_status = read_file(dir / "ZelStatus.dat");
+    EXPECT_EQ(final_status.substr(final_status.size() - 5), "Done\n");
   }
-  EXPECT_EQ(read_file(dir / "fact.txt"), all);
-  EXPECT_EQ(read_file(dir / "cand.dat"), left.text());
-  const std::string final_status = read_file(dir / "ZelStatus.dat");
-  EXPECT_EQ(final_status.substr(final_status.size() - 5), "Done\n");
 }
 
 }  // namespace
