@@ -18,12 +18,15 @@
 
 namespace quorvel {
 
+std::uint64_t new_factors_reported = 0;
+
 void output_factor(std::uint64_t p, std::uint32_t j, std::uint32_t n, std::uint64_t xmod) {
   auto& list = aunfacset[j];
   const auto at = std::lower_bound(list.begin(), list.end(), n);
   const bool in_list = at != list.end() && *at == n;
   const bool outside = n < nlow || n > nhigh;
   if (!in_list && !outputdupes) return;
+  if (in_list) ++new_factors_reported;
 
   const std::string line = std::to_string(p) + " | " + std::to_string(ak[j]) + "*2^" +
                            std::to_string(n) + (mode == mode_proth ? "+1" : "-1");

@@ -6,6 +6,11 @@
 
 namespace quorvel {
 
+/// New factors (the lines of fact.txt) reported since the process started.
+/// Counted by output_factor, which only the driver's main thread calls;
+/// never reset: the driver takes differences.
+extern std::uint64_t new_factors_reported;
+
 /// p divides ak[j]*2^n+1 (Proth) or -1 (Riesel); xmod is echoed with -v.
 void output_factor(std::uint64_t p, std::uint32_t j, std::uint32_t n, std::uint64_t xmod);
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quorvel {
@@ -22,6 +23,9 @@ struct options_t {
   std::uint64_t pmax = 0;
   /// True once a first positional argument was seen (a range on the command line).
   bool range_given = false;
+  /// Where the range in work began, when a resumed range began below pmin
+  /// (from the status file); 0: at pmin. The part done counts from it.
+  std::uint64_t range_start = 0;
   /// Distance in p between two progress saves (-i).
   std::uint64_t interval = default_interval;
   /// Process priority 0 (idle) to 4 (-p).
@@ -30,6 +34,8 @@ struct options_t {
   std::uint32_t threadpriority = 0;
   /// Worker threads (-t); 1 runs everything on the main thread.
   unsigned threads = 1;
+  /// -x: stop the range once a factor costs more processor seconds than this.
+  std::optional<std::uint64_t> stop_seconds;
   /// Inserted into every file name before its extension (-n).
   std::string uniqueid;
   /// Alternative candidate file (-s).

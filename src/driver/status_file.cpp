@@ -41,13 +41,17 @@ std::optional<status_contents> read_status_file(const std::string& name) {
   std::ifstream in(name);
   if (!in) return std::nullopt;
   status_contents c;
+  bool seen_pmin = false;
   std::string line;
   while (std::getline(in, line)) {
     if (line == "Done") {
       c.done = true;
       break;
     }
-    read_range_line(line, c.pmin, c.pmax);
+    if (read_range_line(line, c.pmin, c.pmax) && !seen_pmin && line.compare(0, 4, "pmin") == 0) {
+      c.first_pmin = c.pmin;
+      seen_pmin = true;
+    }
   }
   return c;
 }

@@ -20,6 +20,8 @@ bool read_range_line(const std::string& line, std::uint64_t& pmin, std::uint64_t
 struct status_contents {
   std::uint64_t pmin = 0;
   std::uint64_t pmax = 0;
+  /// The first pmin value read: where the range began (its start line).
+  std::uint64_t first_pmin = 0;
   bool done = false;
 };
 

@@ -96,6 +96,7 @@ TEST(SettleFirstRange, UnfinishedStatusFileContinuesWithoutAsking) {
   EXPECT_EQ(s.out, "Found ZelStatus.dat with unfinished work. Continuing from last save point.\n");
   EXPECT_EQ(s.opt.pmin, 1031u);
   EXPECT_EQ(s.opt.pmax, 2000u);
+  EXPECT_EQ(s.opt.range_start, 1000u);  // the part done counts from here
   EXPECT_EQ(dir.get("ZelStatus.dat"), unfinished);  // nothing written
 }
 

@@ -50,6 +50,16 @@ TEST(ReadStatusFile, InterruptedRangeResumesFromLastProgressLine) {
   EXPECT_FALSE(c->done);
   EXPECT_EQ(c->pmin, 1500020000041u);
   EXPECT_EQ(c->pmax, 2000000000000u);
+  EXPECT_EQ(c->first_pmin, 1500000000000u);  // where the range began
+
+  // A line saying why a range stopped is read by no one.
+  dir.put("ZelStatus.dat",
+          "pmax=2000\npmin=1000\npmin=1031 @ 7 kp/s\nStopped at p=1031: 0 factors\n");
+  const auto s = read_status_file("ZelStatus.dat");
+  ASSERT_TRUE(s.has_value());
+  EXPECT_FALSE(s->done);
+  EXPECT_EQ(s->pmin, 1031u);
+  EXPECT_EQ(s->first_pmin, 1000u);
 }
 
 TEST(ReadStatusFile, DoneEndsTheReading) {
