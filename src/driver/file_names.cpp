@@ -59,6 +59,7 @@ void name_files(options_t& opt, file_name_resolver resolve) {
   given_side(opt.krange_minusfile);
   given(opt.krangetwin_file);
   given(nm_abcfile);
+  for (std::string& file : opt.apply_files) given(file);
 }
 
 }  // namespace quorvel

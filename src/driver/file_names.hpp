@@ -21,8 +21,8 @@ std::string keep_file_name(const std::string& name);
 /// (both with the id) switches the run to Riesel mode. The status file is
 /// named only in Proth and Riesel mode; elsewhere its name stays empty.
 /// Every name the run opens, also those given on the command line (-s,
-/// -npg, the k-range and ABC files; "0" for a k-range side that is off is
-/// no name), goes through `resolve` here, once, and is used as it comes
+/// -npg, -a, the k-range and ABC files; "0" for a k-range side that is off
+/// is no name), goes through `resolve` here, once, and is used as it comes
 /// back.
 void name_files(options_t& opt, file_name_resolver resolve = keep_file_name);
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quorvel {
 
@@ -23,9 +24,6 @@ struct options_t {
   std::uint64_t pmax = 0;
   /// True once a first positional argument was seen (a range on the command line).
   bool range_given = false;
-  /// Where the range in work began, when a resumed range began below pmin
-  /// (from the status file); 0: at pmin. The part done counts from it.
-  std::uint64_t range_start = 0;
   /// Distance in p between two progress saves (-i).
   std::uint64_t interval = default_interval;
   /// Process priority 0 (idle) to 4 (-p).
@@ -50,6 +48,14 @@ struct options_t {
   /// The bitmap files of -krange (plus side, minus side; "0" = side off) and -krangetwin.
   std::string krange_plusfile, krange_minusfile;
   std::string krangetwin_file;
+  /// -a FILE (repeatable): factor files to apply to the candidates; the run
+  /// then applies them and ends without sieving.
+  std::vector<std::string> apply_files;
+  /// True when the first range continues an unfinished status file; the
+  /// range began at range_start (its first pmin) and goes on from pmin. The
+  /// part done of the progress line counts from range_start too.
+  bool resumed = false;
+  std::uint64_t range_start = 0;
 };
 
 }  // namespace quorvel

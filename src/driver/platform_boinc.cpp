@@ -19,8 +19,7 @@ namespace {
 
 std::string boinc_file_name(const std::string& logical) {
   std::string physical;
-  if (boinc_resolve_filename_s(logical.c_str(), physical) != 0 || physical.empty())
-    return logical;
+  if (boinc_resolve_filename_s(logical.c_str(), physical) != 0 || physical.empty()) return logical;
   return physical;
 }
 

@@ -46,8 +46,8 @@ bool progress_tracker::over_limit(const run_sample& now) {
   stop_line_ = "Stopped at p=" + std::to_string(now.p) + ": " + std::to_string(found) +
                (found == 1 ? " factor in " : " factors in ") + one_decimal(cpu) +
                " processor seconds over the last " +
-               one_decimal((now.wall_seconds - from.wall_seconds) / 60) +
-               " minutes, more than " + std::to_string(*stop_seconds_) + " s per factor.";
+               one_decimal((now.wall_seconds - from.wall_seconds) / 60) + " minutes, more than " +
+               std::to_string(*stop_seconds_) + " s per factor.";
   return true;
 }
 
@@ -58,15 +58,14 @@ bool progress_tracker::save(std::uint64_t p) {
 
   const progress_text text = format_progress(p, interval_rate, numbers_left_suffix(left));
   const run_sample eta_from = eta_window_.advance(sample);
-  std::string console =
-      text.console + format_done(p, range_start_, pmax_) +
-      format_eta(estimate_end(p > eta_from.p ? p - eta_from.p : 0,
-                              now.wall_seconds - eta_from.wall_seconds,
-                              pmax_ > p ? pmax_ - p : 0, now.calendar));
+  std::string console = text.console + format_done(p, range_start_, pmax_) +
+                        format_eta(estimate_end(p > eta_from.p ? p - eta_from.p : 0,
+                                                now.wall_seconds - eta_from.wall_seconds,
+                                                pmax_ > p ? pmax_ - p : 0, now.calendar));
   if (verbose != 0)
-    console += format_factor_cost(sample.factors - range_first_.factors,
-                                  sample.factors - last_.factors,
-                                  now.cpu_seconds - last_.cpu_seconds);
+    console +=
+        format_factor_cost(sample.factors - range_first_.factors, sample.factors - last_.factors,
+                           now.cpu_seconds - last_.cpu_seconds);
   last_ = sample;
   const bool stop = stop_seconds_ && over_limit(sample);
 

@@ -12,9 +12,9 @@ namespace quorvel {
 
 /// One reading of the three clocks.
 struct clock_reading {
-  double wall_seconds = 0;     ///< monotonic: never jumps with the system clock
-  std::time_t calendar = 0;    ///< seconds since the epoch, shown as local time
-  double cpu_seconds = 0;      ///< processor time of the process, all threads
+  double wall_seconds = 0;   ///< monotonic: never jumps with the system clock
+  std::time_t calendar = 0;  ///< seconds since the epoch, shown as local time
+  double cpu_seconds = 0;    ///< processor time of the process, all threads
 };
 
 using clock_function = std::function<clock_reading()>;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "db/false_factor.hpp"
 #include "driver/platform.hpp"
 
 namespace quorvel {
@@ -17,5 +18,10 @@ namespace quorvel {
 /// checkpoints go through `platform`.
 int run_driver(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                const platform_hooks& platform);
+
+/// The end of a run whose per-prime routine reported a false factor: one
+/// line naming p and the number, the progress line "pmin=<p-1>" appended to
+/// the status file (a resumed run starts with p), and the status 1.
+int stop_on_false_factor(const false_factor_error& e, std::ostream& out);
 
 }  // namespace quorvel

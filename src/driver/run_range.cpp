@@ -3,12 +3,16 @@
 // statistics. The candidate file is written back with -u only in Proth and
 // Riesel mode: the other modes hold no candidate table, and writing one
 // would replace a -s file with an empty table. A writer that fails leaves
-// its old file in place, and the run says so and goes on.
+// its old file in place, and the run says so and goes on. "Done" goes into
+// the status file only after the files of the range are written: a run
+// stopped before then resumes the range (and writes them) instead of
+// leaving a finished range with its candidate file not yet updated.
 //
 // A range stopped by -x ends as if pmax had been the prime of its last
-// progress save: the status file keeps that save as the point to continue
-// from (the stop line after it is read by no one), and the npg, k-range and
-// ABC files record that prime as the depth sieved.
+// progress save: the stop line takes the place of "Done", the status file
+// keeps that save as the point to continue from (the stop line after it is
+// read by no one), and the npg, k-range and ABC files record that prime as
+// the depth sieved.
 #include "driver/run_range.hpp"
 
 #include "db/candidate_file.hpp"
@@ -116,9 +120,9 @@ bool run_range(options_t& opt, std::ostream& out, progress_tracker& progress) {
   if (stopped) p_end = progress.stop_p();
 
   const std::string end_line = stopped ? progress.stop_line() : "Done";
-  append_status_line(zelstatus_dat_filename, end_line);
   out << end_line << std::endl;
   write_results(opt, stopped ? p_end : opt.pmax, out);
+  append_status_line(zelstatus_dat_filename, end_line);
 
   range_figures f;
   f.pmin = opt.pmin;

@@ -41,17 +41,17 @@ std::optional<status_contents> read_status_file(const std::string& name) {
   std::ifstream in(name);
   if (!in) return std::nullopt;
   status_contents c;
-  bool seen_pmin = false;
   std::string line;
+  bool after_pmax = false;  // the next pmin line starts the range
   while (std::getline(in, line)) {
     if (line == "Done") {
       c.done = true;
       break;
     }
-    if (read_range_line(line, c.pmin, c.pmax) && !seen_pmin && line.compare(0, 4, "pmin") == 0) {
-      c.first_pmin = c.pmin;
-      seen_pmin = true;
-    }
+    const bool is_pmax = line.compare(0, 4, "pmax") == 0;
+    if (!read_range_line(line, c.pmin, c.pmax)) continue;
+    if (!is_pmax && after_pmax) c.range_start = c.pmin;
+    after_pmax = is_pmax;
   }
   return c;
 }

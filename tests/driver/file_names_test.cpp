@@ -108,7 +108,8 @@ TEST(NameFiles, EveryNameGoesThroughTheResolver) {
   test::InScratchDir dir;
   options_t opt;
   std::ostringstream out;
-  ASSERT_EQ(parse_command_line({"-n", "01", "-npg", "out.npg"}, opt, out), step_result::go_on);
+  ASSERT_EQ(parse_command_line({"-n", "01", "-npg", "out.npg", "-a", "found.txt"}, opt, out),
+            step_result::go_on);
   name_files(opt, in_slot);
   EXPECT_EQ(zel_dat_filename, "slot/Zel01.dat");
   EXPECT_EQ(zelstatus_dat_filename, "slot/ZelStatus01.dat");
@@ -118,6 +119,7 @@ TEST(NameFiles, EveryNameGoesThroughTheResolver) {
   EXPECT_EQ(stat_txt_filename, "slot/stat01.txt");
   EXPECT_EQ(nextrange_txt_filename, "slot/nextrange01.txt");
   EXPECT_EQ(opt.npgfile, "slot/out.npg");
+  EXPECT_EQ(opt.apply_files, std::vector<std::string>{"slot/found.txt"});
 
   // Detection looks at the resolved names: riesel01.dat in slot/ (not the
   // one beside it) switches to Riesel mode.

@@ -67,8 +67,7 @@ TEST(FormatDone, TenthsOfAPerCentTruncated) {
 TEST(FormatEta, LocalMinuteOrQuestionMarks) {
   {
     LocalTimeZone utc("UTC");
-    EXPECT_EQ(format_eta(noon_2026_12_09_utc + 4 * 3600 + 50 * 60 + 59),
-              ", ETA 2026-12-09 16:50");
+    EXPECT_EQ(format_eta(noon_2026_12_09_utc + 4 * 3600 + 50 * 60 + 59), ", ETA 2026-12-09 16:50");
     EXPECT_EQ(format_eta(std::nullopt), ", ETA ???");
   }
   LocalTimeZone east("XST-3");  // three hours east of UTC, no summer time

@@ -226,7 +226,8 @@ TEST_F(TrackerTest, StopWindowRunsOnAcrossRangesAndCountsStruckCandidates) {
             "minutes, more than 100 s per factor.");
   // The last progress line: the numbers left, then the part of the second
   // range done and its end from the last 300 s (500 p in 300 s, 6201 p to go).
-  const std::string last = "p = 13799 @ ???kp/s. 940 numbers left., 37.9% done, ETA 2026-12-09 13:40\n";
+  const std::string last =
+      "p = 13799 @ ???kp/s. 940 numbers left., 37.9% done, ETA 2026-12-09 13:40\n";
   const std::string text = out_.str();
   ASSERT_GE(text.size(), last.size());
   EXPECT_EQ(text.substr(text.size() - last.size()), last);

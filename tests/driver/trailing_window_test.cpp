@@ -57,7 +57,8 @@ TEST(TrailingWindow, RandomStreamsKeepTheWindowBetweenItsBounds) {
     w.restart(at(0, 0));
     double t = 0;
     for (int i = 1; i <= 2000; ++i) {
-      const double gap = (rng() % 4 == 0) ? 0.0 : max_gap * static_cast<double>(rng() % 1000) / 1000.0;
+      const double gap =
+          (rng() % 4 == 0) ? 0.0 : max_gap * static_cast<double>(rng() % 1000) / 1000.0;
       t += gap;
       const run_sample start = w.advance(at(t, static_cast<std::uint64_t>(i)));
       const double length = t - start.wall_seconds;

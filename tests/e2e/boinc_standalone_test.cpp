@@ -77,7 +77,8 @@ TEST(BoincStandalone, ExitStatusComesThroughTheLibrary) {
   ScratchDir dir;
   const RunResult bad = run_quorvel({"-p", "9"}, dir.path());
   EXPECT_EQ(bad.exit_status, 1);
-  EXPECT_EQ(bad.output, e2e::banner + "Bad process priority. Give value between 0 and 4 inclusive.\n");
+  EXPECT_EQ(bad.output,
+            e2e::banner + "Bad process priority. Give value between 0 and 4 inclusive.\n");
   EXPECT_EQ(read_file(dir / "boinc_finish_called"), "1\n");
   const RunResult help = run_quorvel({"-h"}, dir.path());
   EXPECT_EQ(help.exit_status, 0);

@@ -59,8 +59,7 @@ inline std::string mask_eta(std::string line) {
 /// ETA #", D in tenths of a per cent, truncated.
 inline std::string done_part(std::uint64_t p, std::uint64_t start, std::uint64_t pmax) {
   const std::uint64_t tenths = (p - start) * 1000 / (pmax - start);
-  return ", " + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) +
-         "% done, ETA #";
+  return ", " + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + "% done, ETA #";
 }
 
 /// Replaces the number of every whole line "Total time: N ms." by "#", of

@@ -160,8 +160,8 @@ std::string without(const std::vector<ref::Factor>& factors) {
   return left.text();
 }
 
-const std::vector<std::string> range_args = {"-d", "-u", "-i", std::to_string(interval),
-                                             std::to_string(pmin), std::to_string(pmax)};
+const std::vector<std::string> range_args = {
+    "-d", "-u", "-i", std::to_string(interval), std::to_string(pmin), std::to_string(pmax)};
 
 std::vector<std::string> with(std::vector<std::string> head, const std::vector<std::string>& tail) {
   head.insert(head.end(), tail.begin(), tail.end());
@@ -170,7 +170,7 @@ std::vector<std::string> with(std::vector<std::string> head, const std::vector<s
 
 TEST(StopRun, StopsWhereTheRuleSaysAndAContinuedRunEndsAsAnUnstoppedOne) {
   const std::size_t stop = model_stop();
-  ASSERT_GT(stop, 12u);  // after the factors ...
+  ASSERT_GT(stop, 12u);                 // after the factors ...
   ASSERT_LT(stop + 3, saves().size());  // ... and well before the end of the range
   const std::uint64_t p_stop = saves()[stop];
   const std::vector<ref::Factor> all = factors_between(pmin, pmax);
@@ -193,8 +193,8 @@ TEST(StopRun, StopsWhereTheRuleSaysAndAContinuedRunEndsAsAnUnstoppedOne) {
     InScratchDir dir;
     dir.put("Zel.dat", candidates().text());
     dir.put("nextrange.txt", "pmin=1003000000\npmax=1004000000\n");
-    const Outcome stopped =
-        run_here(dir, with({"-t", std::to_string(threads), "-x", std::to_string(limit)}, range_args));
+    const Outcome stopped = run_here(
+        dir, with({"-t", std::to_string(threads), "-x", std::to_string(limit)}, range_args));
     EXPECT_EQ(stopped.status, 0);
 
     // The progress lines up to the stop, the stop line in place of "Done",
@@ -235,7 +235,8 @@ TEST(StopRun, StopsWhereTheRuleSaysAndAContinuedRunEndsAsAnUnstoppedOne) {
                         "\n"),
               std::string::npos)
         << stat;
-    EXPECT_EQ(stat.substr(stat.find("Total time")), "Total time: # ms.\n#kp/s.\n" + stop_line + "\n");
+    EXPECT_EQ(stat.substr(stat.find("Total time")),
+              "Total time: # ms.\n#kp/s.\n" + stop_line + "\n");
 
     // Continued without -x: the range is finished from the stop, and the
     // result files are those of the run that was never stopped.
@@ -291,20 +292,19 @@ TEST(StopRun, AStopEndsTheRunAlsoWithAQueueAndWaiting) {
     ScratchDir dir;
     write_file(dir / "Zel.dat", candidates().text());
     write_file(dir / "nextrange.txt", "pmin=1003000000\npmax=1004000000\n");
-    const RunResult r = run_quorvel({"-d", "-t", std::to_string(threads), "-w", "-x", "0", "-i",
-                                     std::to_string(interval), std::to_string(pmin),
-                                     std::to_string(pmax)},
-                                    dir.path(), "", 60);
+    const RunResult r =
+        run_quorvel({"-d", "-t", std::to_string(threads), "-w", "-x", "0", "-i",
+                     std::to_string(interval), std::to_string(pmin), std::to_string(pmax)},
+                    dir.path(), "", 60);
     EXPECT_EQ(r.exit_status, 0);
     std::string console;
     for (const std::string& line : split_lines(mask_stop_line(masked(r.output))))
       if (line.rfind("Warning: ", 0) != 0) console += line + "\n";
     const std::string stop_line = "Stopped at p=" + first_save + ": #\n";
     EXPECT_EQ(console, e2e::banner + e2e::mode_lines("Proth") + "Initializing... Done.\n" +
-                           "Sieving 1000000000 <= p <= 1003000000, 2000 <= n <= 60000\n" +
-                           "p = " + first_save + " @ #kp/s" +
-                           e2e::done_part(saves()[0], pmin, pmax) + "\n" + stop_line +
-                           e2e::stats_block(pmin, pmax, 0, 0, false) +
+                           "Sieving 1000000000 <= p <= 1003000000, 2000 <= n <= 60000\n" + "p = " +
+                           first_save + " @ #kp/s" + e2e::done_part(saves()[0], pmin, pmax) + "\n" +
+                           stop_line + e2e::stats_block(pmin, pmax, 0, 0, false) +
                            "\nRange stopped by -x: no new range is taken from nextrange.txt. "
                            "Exiting.\n");
     EXPECT_EQ(read_file(dir / "nextrange.txt"), "pmin=1003000000\npmax=1004000000\n");

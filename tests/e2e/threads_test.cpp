@@ -51,9 +51,11 @@ struct Outcome {
 };
 
 Outcome run_with(const std::string& cand_name, const std::string& cand_text,
-                 const std::string& status_name, std::vector<std::string> args, unsigned threads) {
+                 const std::string& status_name, std::vector<std::string> args, unsigned threads,
+                 const std::string& next_ranges = "") {
   ScratchDir dir;
   write_file(dir / cand_name, cand_text);
+  if (!next_ranges.empty()) write_file(dir / "nextrange.txt", next_ranges);
   args.insert(args.begin(), {"-t", std::to_string(threads)});
   const RunResult r = run_quorvel(args, dir.path());
   Outcome o;
@@ -122,6 +124,21 @@ TEST(Threads, ProthAndRieselRunsMatchOneThreadByteForByte) {
     for (const unsigned threads : {2u, 3u})
       expect_same(one, run_with(name, c.text(), status, args, threads), threads);
   }
+}
+
+TEST(Threads, RangesFromTheQueueMatchOneThread) {
+  // The first range, then two more from nextrange.txt: the status file is
+  // rewritten per range and the statistics get a block each.
+  const std::uint64_t pmin = 1000000000, pmax = 1000400000;
+  const Candidates c = planted_candidates(+1, pmin, 1001200000);
+  const std::string queue = "pmin=1000400000\npmax=1000800000\npmin=1000800000\npmax=1001200000\n";
+  const std::vector<std::string> args = {"-u", "-i", "100000", std::to_string(pmin),
+                                         std::to_string(pmax)};
+  const Outcome one = run_with("Zel.dat", c.text(), "ZelStatus.dat", args, 1, queue);
+  ASSERT_EQ(one.status, 0) << one.console;
+  ASSERT_GE(split_lines(one.fact).size(), 10u);
+  ASSERT_NE(one.stat.find("1001200000"), std::string::npos);
+  expect_same(one, run_with("Zel.dat", c.text(), "ZelStatus.dat", args, 2, queue), 2);
 }
 
 TEST(Threads, ThreadCountSwitchIsChecked) {
