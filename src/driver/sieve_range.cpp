@@ -38,8 +38,9 @@ namespace {
 /// low variant keeps as primes.
 constexpr std::uint64_t low_window_bound = 1048576;
 
-[[gnu::noinline, gnu::cold]] void save_progress(std::uint64_t p, std::ostream& out) {
-  progress_save(p, out);
+/// False when the range stops at this save.
+[[gnu::noinline, gnu::cold]] bool save_progress(std::uint64_t p, progress_tracker& progress) {
+  return progress.save(p);
 }
 
 /// The k-range modes: the settings, the search's scratch and the block's
@@ -83,7 +84,7 @@ struct nm_loop {
 /// its progress save.
 template <class Mode>
 std::uint64_t mode_block_loop(Mode& mode_state, std::uint64_t pmin, std::uint64_t pmax,
-                              std::uint64_t interval, std::ostream& out) {
+                              std::uint64_t interval, progress_tracker& progress) {
   std::vector<std::uint64_t> primes;
   std::uint64_t last_save = pmin;
   std::uint64_t next = next_sieved_p();
@@ -97,7 +98,8 @@ std::uint64_t mode_block_loop(Mode& mode_state, std::uint64_t pmin, std::uint64_
       ++stat_testedp;
       mode_state.apply(j);
       if (primes[j] - last_save >= interval) {
-        save_progress(primes[j], out);
+        // A stop here leaves the rest of the block searched but not applied.
+        if (!save_progress(primes[j], progress)) return primes[j];
         last_save = primes[j];
       }
     }
@@ -153,7 +155,7 @@ void search_batch(proth_slot_t& slot, proth_worker_t& w) {
 /// its progress save, exactly as if the primes had been handled one at a
 /// time.
 std::uint64_t batch_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
-                         unsigned threads, std::ostream& out) {
+                         unsigned threads, progress_tracker& progress) {
   std::vector<proth_slot_t> slots(threads <= 1 ? 1 : 2 * threads + 1);
   std::vector<proth_worker_t> workers(threads <= 1 ? 1 : threads);
   std::uint64_t last_save = pmin;
@@ -173,7 +175,7 @@ std::uint64_t batch_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t i
         output_factor(p, x.kindex, x.n, x.xmod);
       }
       if (p - last_save >= interval) {
-        save_progress(p, out);
+        if (!save_progress(p, progress)) return false;
         last_save = p;
       }
     }
@@ -188,7 +190,7 @@ std::uint64_t batch_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t i
 }  // namespace
 
 std::uint64_t sieve_range(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
-                          unsigned threads, std::ostream& out) {
+                          unsigned threads, progress_tracker& progress) {
   timetot.total = 0;
   timeinterval.total = 0;
   time_start(&timetot);
@@ -207,17 +209,17 @@ std::uint64_t sieve_range(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t 
     case mode_krange:
     case mode_krangetwin: {
       krange_loop loop(mode == mode_krangetwin);
-      p_end = mode_block_loop(loop, pmin, pmax, interval, out);
+      p_end = mode_block_loop(loop, pmin, pmax, interval, progress);
       break;
     }
     case mode_nearmersenne: {
-      static nm_progress_t progress;  // the whole run's count, kept by the driver
-      nm_loop loop(progress);
-      p_end = mode_block_loop(loop, pmin, pmax, interval, out);
+      static nm_progress_t trying;  // the whole run's count, kept by the driver
+      nm_loop loop(trying);
+      p_end = mode_block_loop(loop, pmin, pmax, interval, progress);
       break;
     }
     default:
-      p_end = batch_loop(pmin, pmax, interval, threads, out);
+      p_end = batch_loop(pmin, pmax, interval, threads, progress);
       break;
   }
   time_stop(&timetot);
