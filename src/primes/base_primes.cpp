@@ -1,4 +1,4 @@
-// The base primes: every prime up to a bound a little above 2^25, stored as
+// The base primes: every prime up to a bound a little above 2^26, stored as
 // 16-bit gaps (half the size of a table of 32-bit primes). Built once with a
 // sieve of Eratosthenes over the odd numbers, one bit each, in segments that
 // stay in the first-level cache; the primes are read off each segment a word
@@ -14,7 +14,7 @@
 
 namespace quorvel {
 
-const std::uint32_t base_prime_bound = 33555456;
+const std::uint32_t base_prime_bound = 67174400;
 
 std::vector<std::uint16_t> aallprimes;
 std::uint32_t nprimes = 0;
@@ -71,8 +71,10 @@ void eratosthenes_base(std::uint32_t limit) {
     }
     if (bits % 64 != 0) composite[words - 1] |= ~std::uint64_t{0} << (bits % 64);
     for (std::uint64_t w = 0; w < words; ++w) {
-      for (std::uint64_t prime_bits = ~composite[w]; prime_bits != 0; prime_bits &= prime_bits - 1) {
-        const std::uint64_t p = 2 * (lo + 64 * w + static_cast<std::uint64_t>(__builtin_ctzll(prime_bits))) + 1;
+      for (std::uint64_t prime_bits = ~composite[w]; prime_bits != 0;
+           prime_bits &= prime_bits - 1) {
+        const std::uint64_t p =
+            2 * (lo + 64 * w + static_cast<std::uint64_t>(__builtin_ctzll(prime_bits))) + 1;
         aallprimes.push_back(static_cast<std::uint16_t>(p - previous));
         previous = p;
       }

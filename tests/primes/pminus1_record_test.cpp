@@ -20,6 +20,12 @@
 namespace quorvel::test {
 namespace {
 
+std::uint64_t base_last_prime() {
+  std::uint64_t q = 0;
+  for (std::uint32_t i = 0; i < nprimes; ++i) q += aallprimes[i];
+  return q;
+}
+
 std::uint64_t window_q() {
   return primes_ref::first_prime_with_square_at_least(sievewindowlow +
                                                       2 * std::uint64_t{sievewindowsize});
@@ -31,11 +37,15 @@ std::vector<std::uint32_t> record_at(std::uint32_t index) {
 }
 
 /// Compares the record of the current window, index by index, with the
-/// stepping reference. Returns the number of indices that hold a list.
-std::size_t expect_record_matches_reference() {
+/// stepping reference (with `big_q` as the record's bound, Q of the window
+/// when 0, and the primes of the window from `known` when given). Returns
+/// the number of indices that hold a list.
+std::size_t expect_record_matches_reference(std::uint64_t big_q = 0,
+                                            const std::vector<std::uint64_t>* known = nullptr) {
   const std::uint64_t a = sievewindowlow;
   const std::uint32_t w = sievewindowsize;
-  const std::vector<primes_ref::RecordEntry> want = primes_ref::pminus1_record(a, w, window_q());
+  const std::vector<primes_ref::RecordEntry> want =
+      primes_ref::pminus1_record(a, w, big_q != 0 ? big_q : window_q(), known);
   std::size_t lists = 0;
   std::size_t next = 0;  // first entry of want not yet matched
   for (std::uint32_t i = 0; i < w; ++i) {
@@ -93,6 +103,37 @@ TEST_P(Pminus1Record, HighWindowsMatchTheReference) {
   expect_record_matches_reference();
   // Near 2^50, where most q are longer than a window, CompleteFactorisations
   // checks the lists.
+}
+
+TEST(Pminus1RecordHigh, WindowsAboveTheLastBasePrimeSquaredStopAtIt) {
+  // Above the square of the last base prime Q is that prime: every prime
+  // factor q of p-1 from 31 to it is listed, and the cofactor left (no
+  // prime factor up to Q) is often composite.
+  ensure_full_base();
+  set_sieve_window_size(1u << 19);
+  ModeGuard mode_guard(mode_proth);
+  const std::uint64_t last = base_last_prime();
+  std::size_t composite_cofactors = 0;
+  for (std::size_t i = 2; i < high_windows().size(); ++i) {
+    const HighWindow& hw = high_windows()[i];
+    SCOPED_TRACE(hw.what);
+    eratosthenes_window(hw.lo + 1000000);
+    ASSERT_LE(sievewindowlow + 2 * std::uint64_t{sievewindowsize}, hw.hi);
+    EXPECT_GT(expect_record_matches_reference(last, &high_window_primes()[i]), 0u);
+    for (std::uint32_t j = 0; j < sievewindowsize; ++j) {
+      const std::uint64_t p = sievewindowlow + 1 + 2 * std::uint64_t{j};
+      if (pminus1_factors(j).empty() && !ref::is_prime(p)) continue;
+      std::uint64_t c = p - 1;
+      for (std::uint64_t d : {2, 3, 5, 7, 11, 13, 17, 19, 23, 29}) {
+        while (c % d == 0) c /= d;
+      }
+      for (std::uint32_t q : pminus1_factors(j)) {
+        while (c % q == 0) c /= q;
+      }
+      if (c > 1 && !ref::is_prime(c)) ++composite_cofactors;
+    }
+  }
+  EXPECT_GT(composite_cofactors, 0u);
 }
 
 TEST_P(Pminus1Record, CompleteFactorisations) {
