@@ -29,6 +29,7 @@ void print_usage(std::ostream& out) {
       "\t-proth        = sieve proth numbers",
       "\t-riesel       = sieve riesel numbers",
       "\t-s <filename> = use alternative .dat file. Overrides -n argument",
+      "\t-t <threads>  = sieve with this many threads, 1 to 1024. 1 is default",
       "\t-u = update .dat file afterwards",
       "\t-v = print some additional info. -vv gives more",
       "\t-w = wait for new range in nextrange.txt -- don't exit if empty",

@@ -8,6 +8,9 @@
 
 namespace quorvel {
 
+/// Most worker threads -t accepts.
+inline constexpr unsigned max_threads = 1024;
+
 /// Default distance in p between two progress saves.
 inline constexpr std::uint64_t default_interval = 10000000;
 
@@ -25,6 +28,8 @@ struct options_t {
   std::uint32_t priority = 0;
   /// -pt value; checked, otherwise without effect.
   std::uint32_t threadpriority = 0;
+  /// Worker threads (-t); 1 runs everything on the main thread.
+  unsigned threads = 1;
   /// Inserted into every file name before its extension (-n).
   std::string uniqueid;
   /// Alternative candidate file (-s).

@@ -97,7 +97,7 @@ bool run_range(options_t& opt, std::ostream& out) {
   opt.pmin &= ~std::uint64_t{1};
   print_range_line(opt, out);
 
-  const std::uint64_t p_end = sieve_range(opt.pmin, opt.pmax, opt.interval, out);
+  const std::uint64_t p_end = sieve_range(opt.pmin, opt.pmax, opt.interval, opt.threads, out);
 
   append_status_line(zelstatus_dat_filename, "Done");
   out << "Done" << std::endl;

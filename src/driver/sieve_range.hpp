@@ -12,6 +12,6 @@ namespace quorvel {
 /// pmax. Clears and runs the range timer and the window timer, starts the
 /// prime stream at pmin and counts the primes in stat_testedp.
 std::uint64_t sieve_range(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
-                          std::ostream& out);
+                          unsigned threads, std::ostream& out);
 
 }  // namespace quorvel

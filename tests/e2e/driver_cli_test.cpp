@@ -26,6 +26,7 @@ const std::string usage =
     "\t-proth        = sieve proth numbers\n"
     "\t-riesel       = sieve riesel numbers\n"
     "\t-s <filename> = use alternative .dat file. Overrides -n argument\n"
+    "\t-t <threads>  = sieve with this many threads, 1 to 1024. 1 is default\n"
     "\t-u = update .dat file afterwards\n"
     "\t-v = print some additional info. -vv gives more\n"
     "\t-w = wait for new range in nextrange.txt -- don't exit if empty\n"

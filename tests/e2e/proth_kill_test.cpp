@@ -44,8 +44,9 @@ std::map<std::int64_t, std::set<std::uint32_t>> parse_candidates(const std::stri
     } else if (!have_k || l.empty()) {
       return {};
     } else {
-      const std::uint32_t n = l[0] == '+' ? prev + static_cast<std::uint32_t>(std::stoul(l.substr(1)))
-                                          : static_cast<std::uint32_t>(std::stoul(l));
+      const std::uint32_t n = l[0] == '+'
+                                  ? prev + static_cast<std::uint32_t>(std::stoul(l.substr(1)))
+                                  : static_cast<std::uint32_t>(std::stoul(l));
       out[k].insert(n);
       prev = n;
     }
@@ -54,7 +55,9 @@ std::map<std::int64_t, std::set<std::uint32_t>> parse_candidates(const std::stri
   return out;
 }
 
-TEST(ProthKill, ResumesWithoutLosingAFactorAndKeepsTheCandidateFileWhole) {
+/// Kills and resumes a run on `threads` threads until its range is done.
+void kill_and_resume(unsigned threads) {
+  const std::string t = std::to_string(threads);
   const std::uint64_t pmin = 1000000000, pmax = 1002000000;
   Candidates c;
   c.sign = +1;
@@ -71,9 +74,20 @@ TEST(ProthKill, ResumesWithoutLosingAFactorAndKeepsTheCandidateFileWhole) {
   ASSERT_GE(expected.size(), 20u);
 
   // An uninterrupted run, for its duration and its final candidate file.
-  const std::vector<std::string> first_args = {"-p", "2", "-u", "-f", "-i", "20000", "-s", "cand.dat",
-                                               std::to_string(pmin), std::to_string(pmax)};
-  const std::vector<std::string> resume_args = {"-p", "2", "-u", "-i", "20000", "-s", "cand.dat"};
+  const std::vector<std::string> first_args = {"-t",
+                                               t,
+                                               "-p",
+                                               "2",
+                                               "-u",
+                                               "-f",
+                                               "-i",
+                                               "20000",
+                                               "-s",
+                                               "cand.dat",
+                                               std::to_string(pmin),
+                                               std::to_string(pmax)};
+  const std::vector<std::string> resume_args = {"-t", t,       "-p", "2",       "-u",
+                                                "-i", "20000", "-s", "cand.dat"};
   std::string complete;
   std::chrono::microseconds duration;
   {
@@ -135,6 +149,10 @@ TEST(ProthKill, ResumesWithoutLosingAFactorAndKeepsTheCandidateFileWhole) {
   }
   EXPECT_EQ(seen.size(), expected.size());
 }
+
+TEST(ProthKill, ResumesWithoutLosingAFactorAndKeepsTheCandidateFileWhole) { kill_and_resume(1); }
+
+TEST(ProthKill, WithThreadsResumesWithoutLosingAFactor) { kill_and_resume(3); }
 
 }  // namespace
 }  // namespace quorvel::test
