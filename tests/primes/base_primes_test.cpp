@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "primes/prime_stream.hpp"
-#include "quorvel/common.hpp"
 #include "reference/primes_reference.hpp"
 #include "reference/reference.hpp"
 #include "stream_test_util.hpp"

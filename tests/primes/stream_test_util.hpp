@@ -97,7 +97,7 @@ inline const std::vector<std::vector<std::uint64_t>>& high_window_primes() {
   static const std::vector<std::vector<std::uint64_t>> primes = [] {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
     for (const HighWindow& w : high_windows()) ranges.push_back({w.lo, w.hi});
-    return primes_ref::primes_in_windows(ranges);
+    return ref::primes_in_windows(ranges);
   }();
   return primes;
 }

@@ -49,66 +49,6 @@ inline std::vector<std::uint64_t> primes_in(std::uint64_t lo, std::uint64_t hi) 
   return out;
 }
 
-/// Every prime of each window [lo, hi] (ascending), for windows anywhere
-/// below 2^63, however high: a plain sieve of each window with every prime
-/// up to the square root of its top. The sieving primes are not kept: a
-/// plain segmented sieve of the odd numbers up to the largest square root
-/// (itself sieved with the primes up to the fourth root, found by trial
-/// division) hands each one to every window as it is found. Costs a few
-/// seconds for windows near 2^62 (sieving primes up to 2^31).
-inline std::vector<std::vector<std::uint64_t>> primes_in_windows(
-    const std::vector<std::pair<std::uint64_t, std::uint64_t>>& windows) {
-  std::uint64_t root = 1;
-  for (const auto& [lo, hi] : windows) {
-    std::uint64_t r = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(hi)));
-    while (r * r > hi) --r;
-    while ((r + 1) * (r + 1) <= hi) ++r;  // (r + 1)^2 stays below 2^64 for hi < 2^63
-    root = std::max(root, r);
-  }
-  std::vector<std::vector<char>> composite;
-  for (const auto& [lo, hi] : windows) composite.emplace_back(hi - lo + 1, 0);
-  auto strike = [&](std::uint64_t q) {
-    for (std::size_t w = 0; w < windows.size(); ++w) {
-      const auto [lo, hi] = windows[w];
-      if (q * q > hi) continue;
-      for (std::uint64_t j = std::max(q * q, (lo + q - 1) / q * q); j <= hi; j += q) {
-        composite[w][j - lo] = 1;
-      }
-    }
-  };
-  strike(2);
-  // The primes up to the fourth root, by trial division.
-  std::vector<std::uint64_t> small;
-  for (std::uint64_t q = 3; q * q <= root; q += 2) {
-    if (std::all_of(small.begin(), small.end(), [q](std::uint64_t d) { return q % d != 0; }))
-      small.push_back(q);
-  }
-  // Segments of odd numbers 2i + 1, i in [i0, i0 + span).
-  const std::uint64_t span = std::uint64_t{1} << 18;
-  std::vector<char> odd_composite(span);
-  for (std::uint64_t i0 = 1; 2 * i0 + 1 <= root; i0 += span) {
-    std::fill(odd_composite.begin(), odd_composite.end(), 0);
-    for (std::uint64_t d : small) {
-      // Odd multiples of d from d*d: indices (m - 1) / 2, step d.
-      std::uint64_t m = std::max(d * d, (2 * i0 + 1 + d - 1) / d * d);
-      if (m % 2 == 0) m += d;
-      for (std::uint64_t i = (m - 1) / 2; i < i0 + span; i += d) odd_composite[i - i0] = 1;
-    }
-    for (std::uint64_t i = i0; i < i0 + span && 2 * i + 1 <= root; ++i) {
-      if (!odd_composite[i - i0]) strike(2 * i + 1);
-    }
-  }
-  std::vector<std::vector<std::uint64_t>> out(windows.size());
-  for (std::size_t w = 0; w < windows.size(); ++w) {
-    const auto [lo, hi] = windows[w];
-    for (std::uint64_t n = std::max<std::uint64_t>(lo, 2); n <= hi; ++n) {
-      if (!composite[w][n - lo]) out[w].push_back(n);
-      if (n == hi) break;
-    }
-  }
-  return out;
-}
-
 /// The first prime q with q*q >= top.
 inline std::uint64_t first_prime_with_square_at_least(std::uint64_t top) {
   std::uint64_t q = 2;
