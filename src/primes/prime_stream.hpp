@@ -1,10 +1,11 @@
-// The segmented prime stream: base primes up to a little above 2^26 and a
-// sliding window of odd numbers sieved with them, yielding the trial primes
-// of a range in increasing order. Above the square of the last base prime
-// the numbers the sieve leaves standing are decided by an exact primality
-// test, so the stream reaches every prime below 2^63 with the same table.
-// While a window is sieved, the prime factors q >= 31 of p-1 up to the
-// window's last sieving prime are recorded for every prime p of the window.
+// The segmented prime stream: base primes up to a little above 2^25 (2^26
+// from 2^50 on) and a sliding window of odd numbers sieved with them,
+// yielding the trial primes of a range in increasing order. Above the square
+// of the last base prime the numbers the sieve leaves standing are decided by
+// an exact primality test, so the stream reaches every prime below 2^63 with
+// the same table. While a window is sieved, the prime factors q >= 31 of p-1
+// up to the window's last sieving prime are recorded for every prime p of
+// the window.
 //
 // Calling order for a range (start_prime_stream does steps 1 to 3):
 //   1. clear and start `timeinterval`;
@@ -23,9 +24,13 @@
 
 namespace quorvel {
 
-/// Bound of the base primes, 2^26 + 2^16: the windows up to the square of
-/// the last base prime (about 2^52 + 8.8e12) are decided by the sieve alone,
-/// the higher ones by the sieve and the primality test together.
+/// Bound of the base primes built at start-up: above 2^25 so that the table
+/// holds the first prime whose square exceeds the top of every window the
+/// stream reaches below 2^50 (the table ends at 33,555,449, whose square is
+/// about 2^50 + 6.8e10). The first window above that square extends the
+/// table once, up to 2^26 + 2^16: the windows up to about 2^52 + 8.8e12 are
+/// decided by the sieve alone, the higher ones by the sieve and the
+/// primality test together.
 extern const std::uint32_t base_prime_bound;
 
 /// Base primes as 16-bit gaps; entry 0 holds 2, entry i the i-th prime minus

@@ -7,8 +7,9 @@
 // range costs a 64-bit remainder. Right after a segment is sieved, while it
 // is still in the cache, the p-1 record takes its share of it.
 //
-// Above the square of the last base prime (about 2^52) the base primes no
-// longer reach the square root of the window: Q is then the last base prime,
+// Above the square of the last base prime (about 2^52 once the table is
+// extended to its cap) the base primes no longer reach the square root of the
+// window: Q is then the last base prime,
 // and the numbers the sieve leaves standing, which have no prime factor up
 // to Q, are decided one by one by an exact primality test. So the stream
 // holds no sieving prime above the table's bound (a few million primes of 8
@@ -61,8 +62,10 @@ std::uint32_t q_cursor_generation = 0;
 }
 
 /// Q for a window top: the first base prime whose square is at least top,
-/// or the last base prime when there is none.
+/// or the last base prime when there is none. A top above the square of the
+/// last base prime first extends the table up to its cap.
 base_cursor find_q(std::uint64_t top) {
+  if (last_base_prime * last_base_prime < top) extend_base_primes(base_prime_cap);
   if (q_cursor_generation != base_generation || top < q_cursor_top) {
     q_cursor = base_cursor{};
     q_cursor_generation = base_generation;

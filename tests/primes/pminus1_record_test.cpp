@@ -113,12 +113,12 @@ TEST(Pminus1RecordHigh, WindowsAboveTheLastBasePrimeSquaredStopAtIt) {
   ensure_full_base();
   set_sieve_window_size(1u << 19);
   ModeGuard mode_guard(mode_proth);
-  const std::uint64_t last = base_last_prime();
   std::size_t composite_cofactors = 0;
   for (std::size_t i = 2; i < high_windows().size(); ++i) {
     const HighWindow& hw = high_windows()[i];
     SCOPED_TRACE(hw.what);
     eratosthenes_window(hw.lo + 1000000);
+    const std::uint64_t last = base_last_prime();  // of the table the window extended
     ASSERT_LE(sievewindowlow + 2 * std::uint64_t{sievewindowsize}, hw.hi);
     EXPECT_GT(expect_record_matches_reference(last, &high_window_primes()[i]), 0u);
     for (std::uint32_t j = 0; j < sievewindowsize; ++j) {

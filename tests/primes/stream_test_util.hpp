@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "primes/base_primes.hpp"
 #include "primes/prime_stream.hpp"
 #include "quorvel/config.hpp"
 #include "reference/primes_reference.hpp"
@@ -20,10 +21,8 @@ namespace quorvel::test {
 
 /// Builds the full base table unless it is there already.
 inline void ensure_full_base() {
-  static std::uint32_t built_with = 0;
-  if (built_with != base_prime_bound || nprimes < 2000000) {
+  if (primes_detail::base_reach < base_prime_bound || nprimes < 2000000) {
     eratosthenes_base(base_prime_bound);
-    built_with = base_prime_bound;
   }
 }
 
@@ -76,10 +75,11 @@ struct HighWindow {
   const char* what;
 };
 
+/// The square of the largest prime up to the bound the base table is
+/// extended to (by the reference test).
 inline std::uint64_t last_base_prime_squared() {
-  ensure_full_base();
-  std::uint64_t q = 0;
-  for (std::uint32_t i = 0; i < nprimes; ++i) q += aallprimes[i];
+  std::uint64_t q = primes_detail::base_prime_cap;
+  while (!ref::is_prime(q)) --q;
   return q * q;
 }
 
