@@ -111,7 +111,7 @@ void KrangeWriteRead(benchmark::State& state) {
   const std::string file = "/tmp/quorvel-krange-bench-" + std::to_string(::getpid()) + ".txt";
   Quiet quiet;
   for (auto _ : state) {
-    krange_writefile(file, 1000000000000ULL, krange_bitmapminus);
+    krange_writefile(file, 1000000000000ULL, krange_bitmapminus, krange_form::minus);
     krange_readdat(file, krange_bitmapplus);
   }
   std::remove(file.c_str());

@@ -34,7 +34,7 @@ const char* argument_synopsis(const std::string& name) {
   if (name == "i") return "<interval>";
   if (name == "n") return "<uniqueid>";
   if (name == "p" || name == "pt") return "<priority>";
-  if (name == "s" || name == "npg") return "<filename>";
+  if (name == "a" || name == "s" || name == "npg") return "<filename>";
   if (name == "t") return "<threads>";
   if (name == "krange") return "<klow> <khigh> <nlow> <nhigh> <plusfile> <minusfile>";
   if (name == "krangetwin") return "<klow> <khigh> <nlow> <nhigh> <file>";
@@ -83,7 +83,10 @@ step_result parse_command_line(const std::vector<std::string>& args, options_t& 
       return false;
     };
 
-    if (name == "d") {
+    if (name == "a") {
+      if (!take(1)) return step_result::stop_error;
+      opt.apply_files.push_back(args[++i]);
+    } else if (name == "d") {
       outputdupes = false;
     } else if (name == "f") {
       opt.force = true;

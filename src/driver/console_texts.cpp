@@ -17,6 +17,8 @@ void print_banner(std::ostream& out) {
 void print_usage(std::ostream& out) {
   static const char* const lines[] = {
       "usage: quorvel [switches] [<pmin> <pmax>]",
+      "\t-a <filename> = apply the factor file <filename> to the .dat file (or to the",
+      "\t                -krange files) and exit; repeatable",
       "\t-d = don't output excluded (duplicates/outside range) factors",
       "\t-f = force use of p range given on cmdline. Overwrite ZelStatus.dat",
       "\t-full = write full n instead of incremental when updating .dat file",

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quorvel {
 
@@ -44,6 +45,13 @@ struct options_t {
   /// The bitmap files of -krange (plus side, minus side; "0" = side off) and -krangetwin.
   std::string krange_plusfile, krange_minusfile;
   std::string krangetwin_file;
+  /// -a FILE (repeatable): factor files to apply to the candidates; the run
+  /// then applies them and ends without sieving.
+  std::vector<std::string> apply_files;
+  /// True when the first range continues an unfinished status file; the
+  /// range began at range_start (its first pmin) and goes on from pmin.
+  bool resumed = false;
+  std::uint64_t range_start = 0;
 };
 
 }  // namespace quorvel

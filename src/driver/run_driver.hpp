@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "db/false_factor.hpp"
 #include "driver/next_range.hpp"
 
 namespace quorvel {
@@ -15,5 +16,10 @@ namespace quorvel {
 /// run. The questions read `in`; the driver's lines go to `out`.
 int run_driver(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                const sleep_function& sleep_seconds);
+
+/// The end of a run whose per-prime routine reported a false factor: one
+/// line naming p and the number, the progress line "pmin=<p-1>" appended to
+/// the status file (a resumed run starts with p), and the status 1.
+int stop_on_false_factor(const false_factor_error& e, std::ostream& out);
 
 }  // namespace quorvel

@@ -3,7 +3,10 @@
 // statistics. The candidate file is written back with -u only in Proth and
 // Riesel mode: the other modes hold no candidate table, and writing one
 // would replace a -s file with an empty table. A writer that fails leaves
-// its old file in place, and the run says so and goes on.
+// its old file in place, and the run says so and goes on. "Done" goes into
+// the status file only after the files of the range are written: a run
+// stopped before then resumes the range (and writes them) instead of
+// leaving a finished range with its candidate file not yet updated.
 #include "driver/run_range.hpp"
 
 #include "db/candidate_file.hpp"
@@ -99,9 +102,9 @@ bool run_range(options_t& opt, std::ostream& out) {
 
   const std::uint64_t p_end = sieve_range(opt.pmin, opt.pmax, opt.interval, opt.threads, out);
 
-  append_status_line(zelstatus_dat_filename, "Done");
   out << "Done" << std::endl;
   write_results(opt, out);
+  append_status_line(zelstatus_dat_filename, "Done");
 
   range_figures f;
   f.pmin = opt.pmin;

@@ -131,6 +131,18 @@ TEST(ParseCommandLine, SwitchesWithArguments) {
   EXPECT_EQ(p.out, "");
 }
 
+TEST(ParseCommandLine, ApplySwitchCollectsEveryFileInOrder) {
+  const Parsed none = parse({"-u"});
+  EXPECT_TRUE(none.opt.apply_files.empty());
+  const Parsed p = parse({"-a", "f1.txt", "-riesel", "-a", "-a", "-a", "f1.txt"});
+  EXPECT_EQ(p.result, step_result::go_on);
+  // A file named "-a" is a file like any other; repeats are kept.
+  EXPECT_EQ(p.opt.apply_files, (std::vector<std::string>{"f1.txt", "-a", "f1.txt"}));
+  EXPECT_EQ(mode, mode_riesel);
+  EXPECT_FALSE(p.opt.range_given);
+  EXPECT_EQ(p.out, "");
+}
+
 TEST(ParseCommandLine, IntervalWithoutNumberIsZero) {
   const Parsed p = parse({"-i", "abc"});
   EXPECT_EQ(p.result, step_result::go_on);
@@ -214,6 +226,7 @@ TEST(ParseCommandLine, SwitchShortOfItsArgumentsStops) {
     std::string message;
   };
   const std::vector<Case> cases = {
+      {{"-a"}, "Switch -a needs 1 argument: -a <filename>\n"},
       {{"-i"}, "Switch -i needs 1 argument: -i <interval>\n"},
       {{"-n"}, "Switch -n needs 1 argument: -n <uniqueid>\n"},
       {{"-s"}, "Switch -s needs 1 argument: -s <filename>\n"},

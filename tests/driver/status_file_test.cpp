@@ -50,6 +50,28 @@ TEST(ReadStatusFile, InterruptedRangeResumesFromLastProgressLine) {
   EXPECT_FALSE(c->done);
   EXPECT_EQ(c->pmin, 1500020000041u);
   EXPECT_EQ(c->pmax, 2000000000000u);
+  EXPECT_EQ(c->range_start, 1500000000000u);
+}
+
+TEST(ReadStatusFile, RangeStartIsThePminRightAfterThePmaxLine) {
+  test::InScratchDir dir;
+  // A progress line and a line below a stopped prime are progress, not starts.
+  dir.put("s.dat", "pmax=90\npmin=11\npmin=13 @ 0 kp/s\npmin=16\n");
+  auto c = read_status_file("s.dat");
+  ASSERT_TRUE(c.has_value());
+  EXPECT_EQ(c->range_start, 11u);
+  EXPECT_EQ(c->pmin, 16u);
+  // Only the last start pair counts, and a start with no pmin yet has none.
+  dir.put("s.dat", "pmax=90\npmin=11\npmin=13\npmax=80\njunk\npmin=40\npmin=41 @ 3 kp/s\n");
+  c = read_status_file("s.dat");
+  ASSERT_TRUE(c.has_value());
+  EXPECT_EQ(c->range_start, 40u);
+  EXPECT_EQ(c->pmin, 41u);
+  EXPECT_EQ(c->pmax, 80u);
+  dir.put("s.dat", "pmax=90\n");
+  c = read_status_file("s.dat");
+  ASSERT_TRUE(c.has_value());
+  EXPECT_EQ(c->range_start, 0u);
 }
 
 TEST(ReadStatusFile, DoneEndsTheReading) {

@@ -14,6 +14,8 @@ using test::ScratchDir;
 
 const std::string usage =
     "usage: quorvel [switches] [<pmin> <pmax>]\n"
+    "\t-a <filename> = apply the factor file <filename> to the .dat file (or to the\n"
+    "\t                -krange files) and exit; repeatable\n"
     "\t-d = don't output excluded (duplicates/outside range) factors\n"
     "\t-f = force use of p range given on cmdline. Overwrite ZelStatus.dat\n"
     "\t-full = write full n instead of incremental when updating .dat file\n"

@@ -3,8 +3,10 @@
 // with every factor of the range in fact.txt; factors of primes after the
 // last progress save may come twice. With -u the candidate file must never be
 // left damaged or half-written: after every kill it is the original file or
-// a complete file that the last finished range wrote. The moments are drawn
-// from a fixed seed.
+// a complete file that the last finished range wrote; and the file written
+// at the end is byte for byte the one an uninterrupted run writes (each
+// resumed run strikes the factors found before its stop again). The moments
+// are drawn from a fixed seed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -132,6 +134,7 @@ void kill_and_resume(unsigned threads) {
   }
   ASSERT_TRUE(done);
   EXPECT_GT(kills, 3);
+  EXPECT_EQ(read_file(dir / "cand.dat"), complete);
 
   // Every factor of the range is in fact.txt, every line is a true factor,
   // and none comes more often than once per run.
