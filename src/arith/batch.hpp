@@ -22,8 +22,8 @@ enum class arith_variant { scalar, avx2 };
 /// doubles: with "lazy" residues (|r| < p) below fp_lazy_limit, with
 /// "balanced" ones (|r| <= p/2 and a little) up to fp_balanced_limit; at and
 /// above it (up to 2^62) every kernel runs on the 64-bit integer ones
-/// (Montgomery products with 128-bit products). A call whose primes lie on
-/// both sides of a limit takes the family of its largest prime.
+/// (Montgomery products with 128-bit products). In powmod_lanes each group
+/// of lanes takes the family of its largest prime.
 inline constexpr std::uint64_t fp_lazy_limit = std::uint64_t{1} << 50;
 inline constexpr std::uint64_t fp_balanced_limit = std::uint64_t{3} << 51;
 

@@ -375,26 +375,62 @@ __attribute__((target("avx2,fma"))) inline vec_modulus lane_moduli(
       _mm256_setr_pd(mods[0]->recip_pd, mods[1]->recip_pd, mods[2]->recip_pd, mods[3]->recip_pd)};
 }
 
-// Whole groups of the left-to-right kernel, then groups of the right-to-left
-// one, each lane with its own modulus; a last partial group is padded with
-// base 2, exponent 0 under the modulus of its first element.
-template <bool Balanced>
-__attribute__((target("avx2,fma"))) void powmod_lanes_fp(const std::uint64_t* bases,
-                                                         const std::uint64_t* exps,
-                                                         const arith_state_t* const* moduli,
-                                                         std::uint64_t* out, std::size_t n) {
-  std::size_t i = 0;
-  {
-    vec_modulus m[window_vectors];
-    for (; i + window_group <= n; i += window_group) {
-      for (std::size_t v = 0; v < window_vectors; ++v) m[v] = lane_moduli(moduli + i + 4 * v);
-      powmod_window_group_mod<Balanced>(bases + i, exps + i, m, out + i);
-    }
+/// The kernel family a group of lanes needs, from the largest of their
+/// moduli (as doubles: exact below 2^53, and above it still on the right
+/// side of both limits).
+enum class lane_family { lazy, balanced, integer };
+
+__attribute__((target("avx2,fma"))) inline lane_family family_of(const vec_modulus* m,
+                                                                 std::size_t vectors) {
+  __m256d top = m[0].p;
+  for (std::size_t v = 1; v < vectors; ++v) top = _mm256_max_pd(top, m[v].p);
+  const __m128d half = _mm_max_pd(_mm256_castpd256_pd128(top), _mm256_extractf128_pd(top, 1));
+  const double largest = _mm_cvtsd_f64(_mm_max_sd(half, _mm_unpackhi_pd(half, half)));
+  if (largest < static_cast<double>(fp_lazy_limit)) return lane_family::lazy;
+  if (largest < static_cast<double>(fp_balanced_limit)) return lane_family::balanced;
+  return lane_family::integer;
+}
+
+/// One group of `Vectors` vectors (4 * Vectors lanes, each with its own
+/// modulus), by the family its moduli need: a group with a prime at or
+/// above fp_balanced_limit runs on the integer kernels.
+template <std::size_t Vectors, class Lazy, class Balanced>
+__attribute__((target("avx2,fma"))) void lanes_group(const std::uint64_t* bases,
+                                                     const std::uint64_t* exps,
+                                                     const arith_state_t* const* moduli,
+                                                     std::uint64_t* out, Lazy lazy,
+                                                     Balanced balanced) {
+  vec_modulus m[Vectors];
+  for (std::size_t v = 0; v < Vectors; ++v) m[v] = lane_moduli(moduli + 4 * v);
+  switch (family_of(m, Vectors)) {
+    case lane_family::lazy:
+      lazy(bases, exps, m, out);
+      return;
+    case lane_family::balanced:
+      balanced(bases, exps, m, out);
+      return;
+    case lane_family::integer:
+      powmod_lanes_scalar(bases, exps, moduli, out, 4 * Vectors);
+      return;
   }
-  vec_modulus m[power_vectors];
+}
+
+}  // namespace
+
+// Whole groups of the left-to-right kernel, then groups of the right-to-left
+// one, each lane with its own modulus and each group in the family its
+// moduli need; a last partial group is padded with base 2, exponent 0 under
+// the modulus of its first element.
+void powmod_lanes_avx2(const std::uint64_t* bases, const std::uint64_t* exps,
+                       const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
+  std::size_t i = 0;
+  for (; i + window_group <= n; i += window_group) {
+    lanes_group<window_vectors>(bases + i, exps + i, moduli + i, out + i,
+                                powmod_window_group_mod<false>, powmod_window_group_mod<true>);
+  }
   for (; i + power_group <= n; i += power_group) {
-    for (std::size_t v = 0; v < power_vectors; ++v) m[v] = lane_moduli(moduli + i + 4 * v);
-    powmod_group_mod<Balanced>(bases + i, exps + i, m, out + i);
+    lanes_group<power_vectors>(bases + i, exps + i, moduli + i, out + i, powmod_group_mod<false>,
+                               powmod_group_mod<true>);
   }
   if (i == n) return;
   std::uint64_t b[power_group], e[power_group], o[power_group];
@@ -405,10 +441,11 @@ __attribute__((target("avx2,fma"))) void powmod_lanes_fp(const std::uint64_t* ba
     e[j] = live ? exps[i + j] : 0;
     mods[j] = live ? moduli[i + j] : moduli[i];
   }
-  for (std::size_t v = 0; v < power_vectors; ++v) m[v] = lane_moduli(mods + 4 * v);
-  powmod_group_mod<Balanced>(b, e, m, o);
+  lanes_group<power_vectors>(b, e, mods, o, powmod_group_mod<false>, powmod_group_mod<true>);
   std::copy(o, o + (n - i), out + i);
 }
+
+namespace {
 
 template <bool Balanced>
 __attribute__((target("avx2,fma"))) void geometric_mod_p_fp(const arith_state_t& mod,
@@ -518,16 +555,6 @@ void pow2mod_many_avx2(const arith_state_t& mod, const std::uint64_t* exps, std:
     pow2mod_many_fp<true>(mod, exps, out, n);
   } else {
     pow2mod_many_fp<false>(mod, exps, out, n);
-  }
-}
-
-void powmod_lanes_avx2(const std::uint64_t* bases, const std::uint64_t* exps,
-                       const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n,
-                       bool balanced) {
-  if (balanced) {
-    powmod_lanes_fp<true>(bases, exps, moduli, out, n);
-  } else {
-    powmod_lanes_fp<false>(bases, exps, moduli, out, n);
   }
 }
 

@@ -2,7 +2,8 @@
 // doubles: exact for p below fp_balanced_limit (lazy residues below
 // fp_lazy_limit, balanced ones above; a single-modulus kernel picks by its
 // p, the lanes kernel as told). Only call them when the processor supports
-// AVX2 and FMA and p is below fp_balanced_limit (batch_dispatch.cpp checks).
+// AVX2 and FMA, and, but for powmod_lanes_avx2, p is below
+// fp_balanced_limit (batch_dispatch.cpp checks).
 #pragma once
 
 #include <cstddef>
@@ -20,12 +21,13 @@ __attribute__((target("avx2,fma"))) void powmod_many_avx2(const arith_state_t& m
 __attribute__((target("avx2,fma"))) void pow2mod_many_avx2(const arith_state_t& mod,
                                                            const std::uint64_t* exps,
                                                            std::uint64_t* out, std::size_t n);
-/// With `balanced` false, every modulus must lie below fp_lazy_limit.
+/// Takes moduli of every size: each group of lanes runs in the family its
+/// largest modulus needs (the integer kernels at and above
+/// fp_balanced_limit).
 __attribute__((target("avx2,fma"))) void powmod_lanes_avx2(const std::uint64_t* bases,
                                                            const std::uint64_t* exps,
                                                            const arith_state_t* const* moduli,
-                                                           std::uint64_t* out, std::size_t n,
-                                                           bool balanced);
+                                                           std::uint64_t* out, std::size_t n);
 __attribute__((target("avx2,fma"))) void geometric_mod_p_avx2(const arith_state_t& mod,
                                                               std::uint64_t start,
                                                               std::uint64_t ratio,

@@ -74,10 +74,9 @@ void powmod_many(const arith_state_t& m, const std::uint64_t* bases, const std::
 
 void powmod_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
                   const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
-  std::uint64_t largest = 0;
-  for (std::size_t i = 0; i < n; ++i) largest = std::max(largest, moduli[i]->globalp[0]);
-  if (avx2_takes(largest)) {
-    powmod_lanes_avx2(bases, exps, moduli, out, n, largest >= fp_lazy_limit);
+  // The AVX2 version picks the family group by group.
+  if (active_variant == arith_variant::avx2) {
+    powmod_lanes_avx2(bases, exps, moduli, out, n);
   } else {
     powmod_lanes_scalar(bases, exps, moduli, out, n);
   }
