@@ -25,6 +25,8 @@
 
 namespace quorvel {
 
+std::uint64_t new_factors_reported = 0;
+
 void output_factor(std::uint64_t p, std::uint32_t j, std::uint32_t n, std::uint64_t xmod) {
   const int sign = mode == mode_proth ? +1 : -1;
   const auto k = static_cast<std::uint64_t>(static_cast<std::uint32_t>(ak[j]));
@@ -35,6 +37,7 @@ void output_factor(std::uint64_t p, std::uint32_t j, std::uint32_t n, std::uint6
   const bool in_list = at != list.end() && *at == n;
   const bool outside = n < nlow || n > nhigh;
   if (!in_list && !outputdupes) return;
+  if (in_list) ++new_factors_reported;
 
   const std::string line = std::to_string(p) + " | " + std::to_string(ak[j]) + "*2^" +
                            std::to_string(n) + (sign > 0 ? "+1" : "-1");

@@ -7,6 +7,7 @@
 #include "driver/command_line.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <thread>
 
 #include "driver/console_texts.hpp"
@@ -36,6 +37,7 @@ const char* argument_synopsis(const std::string& name) {
   if (name == "p" || name == "pt") return "<priority>";
   if (name == "a" || name == "s" || name == "npg") return "<filename>";
   if (name == "t") return "<threads>";
+  if (name == "x") return "<seconds>";
   if (name == "krange") return "<klow> <khigh> <nlow> <nhigh> <plusfile> <minusfile>";
   if (name == "krangetwin") return "<klow> <khigh> <nlow> <nhigh> <file>";
   return "<alow> <ahigh> <abcfile>";  // nearmersenne
@@ -53,6 +55,19 @@ unsigned parse_threads(const std::string& text) {
     value = value * 10 + static_cast<unsigned>(c - '0');
   }
   return value <= max_threads ? value : 0;
+}
+
+/// The limit of -x: a whole number of seconds, digits only, at most
+/// max_stop_digits of them; none for anything else.
+std::optional<std::uint64_t> parse_stop_seconds(const std::string& text) {
+  constexpr std::size_t max_stop_digits = 10;
+  if (text.empty() || text.size() > max_stop_digits) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return value;
 }
 
 }  // namespace
@@ -173,6 +188,14 @@ step_result parse_command_line(const std::vector<std::string>& args, options_t& 
       verbose = 2;
     } else if (name == "w") {
       opt.waitforrange = true;
+    } else if (name == "x") {
+      if (!take(1)) return step_result::stop_error;
+      opt.stop_seconds = parse_stop_seconds(args[++i]);
+      if (!opt.stop_seconds) {
+        out << "Bad stop limit: " << args[i]
+            << ". Give a whole number of processor seconds per factor." << std::endl;
+        return step_result::stop_error;
+      }
     } else {
       out << "unknown switch: " << name << std::endl;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct options_t {
   std::uint32_t threadpriority = 0;
   /// Worker threads (-t); 1 runs everything on the main thread.
   unsigned threads = 1;
+  /// -x: stop the range once a factor costs more processor seconds than this.
+  std::optional<std::uint64_t> stop_seconds;
   /// Inserted into every file name before its extension (-n).
   std::string uniqueid;
   /// Alternative candidate file (-s).
@@ -49,7 +52,8 @@ struct options_t {
   /// then applies them and ends without sieving.
   std::vector<std::string> apply_files;
   /// True when the first range continues an unfinished status file; the
-  /// range began at range_start (its first pmin) and goes on from pmin.
+  /// range began at range_start (its first pmin) and goes on from pmin. The
+  /// part done of the progress line counts from range_start too.
   bool resumed = false;
   std::uint64_t range_start = 0;
 };

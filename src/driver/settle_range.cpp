@@ -6,7 +6,8 @@
 // question and a new range is asked for; with no status file at all the
 // range is asked for. The start lines record the range before it is checked.
 // A continued range keeps note of the pmin it began from, so that with -u
-// the factors already found in it can be struck before it goes on.
+// the factors already found in it can be struck before it goes on, and so
+// that the part done of the progress line counts over the whole range.
 #include "driver/settle_range.hpp"
 
 #include "driver/prompts.hpp"

@@ -38,13 +38,14 @@ constexpr std::uint64_t low_window_bound = 1048576;
 /// near-Mersenne mode needs no modulus state.
 void nm_do_p_with_modulus(std::uint64_t p, const arith_state_t&) { nm_do_p(p); }
 
-[[gnu::noinline, gnu::cold]] void save_progress(std::uint64_t p, std::ostream& out) {
-  progress_save(p, out);
+/// False when the range stops at this save.
+[[gnu::noinline, gnu::cold]] bool save_progress(std::uint64_t p, progress_tracker& progress) {
+  return progress.save(p);
 }
 
 template <void (*do_p)(std::uint64_t, const arith_state_t&)>
 std::uint64_t prime_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
-                         std::ostream& out) {
+                         progress_tracker& progress) {
   arith_state_t mod;
   std::uint64_t last_save = pmin;
   std::uint64_t p = next_sieved_p();
@@ -53,7 +54,7 @@ std::uint64_t prime_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t i
     set_prime_modulus(mod, p);
     do_p(p, mod);
     if (p - last_save >= interval) {
-      save_progress(p, out);
+      if (!save_progress(p, progress)) return p;
       last_save = p;
     }
     p = next_sieved_p();
@@ -109,7 +110,7 @@ void search_batch(proth_slot_t& slot, proth_worker_t& w) {
 /// its progress save, exactly as if the primes had been handled one at a
 /// time.
 std::uint64_t batch_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
-                         unsigned threads, std::ostream& out) {
+                         unsigned threads, progress_tracker& progress) {
   std::vector<proth_slot_t> slots(threads <= 1 ? 1 : 2 * threads + 1);
   std::vector<proth_worker_t> workers(threads <= 1 ? 1 : threads);
   std::uint64_t last_save = pmin;
@@ -129,7 +130,7 @@ std::uint64_t batch_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t i
         output_factor(p, x.kindex, x.n, x.xmod);
       }
       if (p - last_save >= interval) {
-        save_progress(p, out);
+        if (!save_progress(p, progress)) return false;
         last_save = p;
       }
     }
@@ -144,7 +145,7 @@ std::uint64_t batch_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t i
 }  // namespace
 
 std::uint64_t sieve_range(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
-                          unsigned threads, std::ostream& out) {
+                          unsigned threads, progress_tracker& progress) {
   timetot.total = 0;
   timeinterval.total = 0;
   time_start(&timetot);
@@ -161,16 +162,16 @@ std::uint64_t sieve_range(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t 
   std::uint64_t p_end;
   switch (mode) {
     case mode_krange:
-      p_end = prime_loop<krange_do_p>(pmin, pmax, interval, out);
+      p_end = prime_loop<krange_do_p>(pmin, pmax, interval, progress);
       break;
     case mode_krangetwin:
-      p_end = prime_loop<krangetwin_do_p>(pmin, pmax, interval, out);
+      p_end = prime_loop<krangetwin_do_p>(pmin, pmax, interval, progress);
       break;
     case mode_nearmersenne:
-      p_end = prime_loop<nm_do_p_with_modulus>(pmin, pmax, interval, out);
+      p_end = prime_loop<nm_do_p_with_modulus>(pmin, pmax, interval, progress);
       break;
     default:
-      p_end = batch_loop(pmin, pmax, interval, threads, out);
+      p_end = batch_loop(pmin, pmax, interval, threads, progress);
       break;
   }
   time_stop(&timetot);

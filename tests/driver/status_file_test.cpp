@@ -72,6 +72,14 @@ TEST(ReadStatusFile, RangeStartIsThePminRightAfterThePmaxLine) {
   c = read_status_file("s.dat");
   ASSERT_TRUE(c.has_value());
   EXPECT_EQ(c->range_start, 0u);
+
+  // A line saying why a range stopped early is read by no one.
+  dir.put("s.dat", "pmax=2000\npmin=1000\npmin=1031 @ 7 kp/s\nStopped at p=1031: 0 factors\n");
+  c = read_status_file("s.dat");
+  ASSERT_TRUE(c.has_value());
+  EXPECT_FALSE(c->done);
+  EXPECT_EQ(c->pmin, 1031u);
+  EXPECT_EQ(c->range_start, 1000u);
 }
 
 TEST(ReadStatusFile, DoneEndsTheReading) {

@@ -93,9 +93,12 @@ const std::vector<std::uint64_t>& primes_of(std::uint64_t pmin_even, std::uint64
 }
 
 /// The console lines of one range: every factor line of a prime, then its
-/// progress line when it is a save point.
+/// progress line when it is a save point (estimated end masked). The part
+/// done counts from `start` (where the range began; pmin_even when not given).
 std::string sieve_lines(const Table& t, const std::vector<ref::Factor>& factors,
-                        std::uint64_t pmin_even, std::uint64_t pmax, std::uint64_t interval) {
+                        std::uint64_t pmin_even, std::uint64_t pmax, std::uint64_t interval,
+                        std::uint64_t start = 0) {
+  if (start == 0) start = pmin_even;
   const std::vector<std::uint64_t>& primes = primes_of(pmin_even, pmax);
   const std::vector<std::uint64_t> saves = e2e::save_points(primes, pmin_even, interval);
   std::string out;
@@ -105,7 +108,7 @@ std::string sieve_lines(const Table& t, const std::vector<ref::Factor>& factors,
       if (factors[f].p == p)
         out += ref::factor_line(p, t.ks[factors[f].kindex], factors[f].n, t.sign) + "\n";
     if (s < saves.size() && saves[s] == p) {
-      out += "p = " + std::to_string(p) + " @ ???kp/s\n";
+      out += "p = " + std::to_string(p) + " @ ???kp/s" + e2e::done_part(p, start, pmax) + "\n";
       ++s;
     }
   }
@@ -229,7 +232,7 @@ TEST(DriverProth, InterruptedRangeResumesAtLastSavedPrime) {
             e2e::banner +
                 "Found ZelStatus.dat with unfinished work. Continuing from last save point.\n" +
                 e2e::mode_lines("Proth") + init + range_line(saved - 1, pmax0) +
-                sieve_lines(fx.table, rest, saved - 1, pmax0, interval0) + "Done\n" +
+                sieve_lines(fx.table, rest, saved - 1, pmax0, interval0, pmin0) + "Done\n" +
                 e2e::stats_block(saved - 1, pmax0, tested, 3, false) + no_more);
   EXPECT_EQ(read_file(dir / "fact.txt"), fact_file(fx.table, rest));
   EXPECT_EQ(read_file(dir / "ZelStatus.dat"),
@@ -285,7 +288,7 @@ TEST(DriverProth, ResumedRangeWithUpdateStrikesTheFactorsFoundBeforeTheStop) {
                 "Applied the factors of fact.txt with 1000000000 < p <= " +
                 std::to_string(saved - 1) + ": " + std::to_string(before.size()) +
                 " candidates struck.\n" + range_line(saved - 1, pmax0) +
-                sieve_lines(fx.table, rest, saved - 1, pmax0, interval0) + "Done\n" +
+                sieve_lines(fx.table, rest, saved - 1, pmax0, interval0, pmin0) + "Done\n" +
                 "Saving Zel.dat... Done.\n" + e2e::stats_block(saved - 1, pmax0, tested, 3, false) +
                 no_more);
   Table left = fx.table;

@@ -23,13 +23,14 @@ namespace {
 constexpr std::size_t batch_primes = 2048;
 
 /// The rate of every progress line, console "p = P @ Rkp/s..." and status
-/// file "pmin=P @ R kp/s...", replaced by "#"; the warning of a thread count
-/// above the number of processors (which depends on the machine) left out.
+/// file "pmin=P @ R kp/s...", replaced by "#", and the estimated end masked;
+/// the warning of a thread count above the number of processors (which
+/// depends on the machine) left out.
 std::string mask_progress_rates(const std::string& text) {
   std::string out;
   for (const std::string& line : split_lines(text)) {
     if (line.rfind("Warning: ", 0) == 0 && line.find(" threads on ") != std::string::npos) continue;
-    std::string l = line;
+    std::string l = e2e::mask_eta(line);
     const std::size_t at = l.find(" @ ");
     const bool progress = l.rfind("p = ", 0) == 0 || l.rfind("pmin=", 0) == 0;
     if (progress && at != std::string::npos) {
