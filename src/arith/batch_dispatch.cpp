@@ -1,5 +1,7 @@
 // Chooses the version of the batch kernels once, from the processor's
-// features, and dispatches every call with a switch on that choice.
+// features, and dispatches every call on that choice and the size of p: the
+// AVX2 kernels take the primes below fp_balanced_limit, the integer kernels
+// the larger ones.
 #include <algorithm>
 
 #include "arith/batch.hpp"
@@ -56,40 +58,37 @@ const char* arith_variant_name() {
   return "scalar";
 }
 
+/// Whether the AVX2 kernels take the prime p.
+inline bool avx2_takes(std::uint64_t p) {
+  return active_variant == arith_variant::avx2 && p < fp_balanced_limit;
+}
+
 void powmod_many(const arith_state_t& m, const std::uint64_t* bases, const std::uint64_t* exps,
                  std::uint64_t* out, std::size_t n) {
-  switch (active_variant) {
-    case arith_variant::avx2:
-      powmod_many_avx2(m, bases, exps, out, n);
-      return;
-    case arith_variant::scalar:
-      break;
+  if (avx2_takes(m.globalp[0])) {
+    powmod_many_avx2(m, bases, exps, out, n);
+  } else {
+    powmod_many_scalar(m, bases, exps, out, n);
   }
-  powmod_many_scalar(m, bases, exps, out, n);
 }
 
 void powmod_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
                   const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
-  switch (active_variant) {
-    case arith_variant::avx2:
-      powmod_lanes_avx2(bases, exps, moduli, out, n);
-      return;
-    case arith_variant::scalar:
-      break;
+  // The AVX2 version picks the family group by group.
+  if (active_variant == arith_variant::avx2) {
+    powmod_lanes_avx2(bases, exps, moduli, out, n);
+  } else {
+    powmod_lanes_scalar(bases, exps, moduli, out, n);
   }
-  powmod_lanes_scalar(bases, exps, moduli, out, n);
 }
 
 void pow2mod_many(const arith_state_t& m, const std::uint64_t* exps, std::uint64_t* out,
                   std::size_t n) {
-  switch (active_variant) {
-    case arith_variant::avx2:
-      pow2mod_many_avx2(m, exps, out, n);
-      return;
-    case arith_variant::scalar:
-      break;
+  if (avx2_takes(m.globalp[0])) {
+    pow2mod_many_avx2(m, exps, out, n);
+  } else {
+    pow2mod_many_scalar(m, exps, out, n);
   }
-  pow2mod_many_scalar(m, exps, out, n);
 }
 
 void inverse_pow2_lanes(const std::uint64_t* primes, std::uint64_t e, std::uint64_t* out,
@@ -131,14 +130,11 @@ void pow2_keys_4lanes(const std::uint64_t* primes, std::uint32_t length, std::si
 
 void geometric_mod_p(const arith_state_t& m, std::uint64_t start, std::uint64_t ratio,
                      std::size_t count, std::uint64_t* out) {
-  switch (active_variant) {
-    case arith_variant::avx2:
-      geometric_mod_p_avx2(m, start, ratio, count, out);
-      return;
-    case arith_variant::scalar:
-      break;
+  if (avx2_takes(m.globalp[0])) {
+    geometric_mod_p_avx2(m, start, ratio, count, out);
+  } else {
+    geometric_mod_p_scalar(m, start, ratio, count, out);
   }
-  geometric_mod_p_scalar(m, start, ratio, count, out);
 }
 
 void geometric_powers(const arith_state_t& m, std::uint64_t ratio, std::size_t count,
@@ -156,14 +152,11 @@ void geometric_powers(const arith_state_t& m, std::uint64_t ratio, std::size_t c
 
 void geometric_scaled(const arith_state_t& m, std::uint64_t start, const geometric_powers_t& powers,
                       std::size_t count, std::uint64_t* out) {
-  switch (active_variant) {
-    case arith_variant::avx2:
-      geometric_scaled_avx2(m, start, powers, count, out);
-      return;
-    case arith_variant::scalar:
-      break;
+  if (avx2_takes(m.globalp[0])) {
+    geometric_scaled_avx2(m, start, powers, count, out);
+  } else {
+    geometric_scaled_scalar(m, start, powers, count, out);
   }
-  geometric_scaled_scalar(m, start, powers, count, out);
 }
 
 }  // namespace quorvel

@@ -260,6 +260,38 @@ TEST_P(KrangeSearch, RangesNearTwoToThe32AndPrimesNearTwoToThe50) {
   check(RefRun(1, 4001, 1, 60), top, true);
 }
 
+TEST_P(KrangeSearch, BlocksAboveTwoToThe50UpToTwoToThe62) {
+  // Blocks of primes on both sides of 2^50 (the vector kernels' bound) and
+  // just below 2^62, with a k range whose numbers they divide: the
+  // factors of k*2^n+-1 themselves, found by 128-bit trial division up to
+  // a bound and a primality test of the cofactor.
+  std::vector<std::uint64_t> primes;
+  for (const std::uint64_t base : {(std::uint64_t{1} << 50) - 1500, (std::uint64_t{1} << 62) - 1500}) {
+    for (std::uint64_t p = base + 1; p < base + 3000; p += 2)
+      if (ref::is_prime(p)) primes.push_back(p);
+  }
+  for (std::uint64_t k = 1; k <= 41; k += 2) {
+    for (const std::uint64_t n : {50, 61}) {
+      for (const int side : {-1, +1}) {
+        std::uint64_t number = (k << n) + side;
+        for (std::uint64_t d = 3; d < 100000 && d * d <= number; d += 2)
+          while (number % d == 0) number /= d;
+        if (number > (std::uint64_t{1} << 40) && number < (std::uint64_t{1} << 62) &&
+            ref::is_prime(number))
+          primes.push_back(number);
+      }
+    }
+  }
+  std::sort(primes.begin(), primes.end());
+  primes.erase(std::unique(primes.begin(), primes.end()), primes.end());
+  RefRun run(1, 41, 48, 63);
+  check(run, primes, true);
+  EXPECT_GT(one_prime_run(run, primes).console.size(), 100u) << "the planted primes report";
+  RefRun twin(1, 41, 61, 61);
+  twin.twin = true;
+  check(twin, primes, true);
+}
+
 TEST_P(KrangeSearch, BlocksOfShuffledPrimesGiveEachPrimeItsEvents) {
   // The search does not rely on the order of a block.
   std::vector<std::uint64_t> primes = ref::primes_between(3, 3000);

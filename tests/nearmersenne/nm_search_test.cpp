@@ -153,6 +153,31 @@ TEST_P(NmSearch, LargePrimesWithSolutionsAndSmallOrders) {
   check(40, 600, primes, true, "large primes");
 }
 
+TEST_P(NmSearch, PrimesAboveTwoToThe50UpToTwoToThe62) {
+  // Around 2^50 and below 2^62, where rows a > 50 are sieved only by p <
+  // 2^(a-1); with divisors of 2^a - 2^b + 1 for a from 51 to 63 planted.
+  std::vector<std::uint64_t> primes;
+  for (const std::uint64_t base : {(std::uint64_t{1} << 50) - 500, (std::uint64_t{1} << 62) - 500}) {
+    for (std::uint64_t p = base + 1; p < base + 1000; p += 2)
+      if (ref::is_prime(p)) primes.push_back(p);
+  }
+  std::mt19937_64 rng(62);
+  for (int found = 0; found < 12;) {
+    const auto a = static_cast<std::uint32_t>(51 + rng() % 13);
+    const auto b = static_cast<std::uint32_t>(1 + rng() % (a - 1));
+    std::uint64_t n = static_cast<std::uint64_t>(nm_ref::number(a, b));
+    for (std::uint64_t d = 3; d < 5000; d += 2)
+      while (n % d == 0) n /= d;
+    if (n > (std::uint64_t{1} << 40) && n < (std::uint64_t{1} << 62) && ref::is_prime(n)) {
+      primes.push_back(n);
+      ++found;
+    }
+  }
+  std::sort(primes.begin(), primes.end());
+  primes.erase(std::unique(primes.begin(), primes.end()), primes.end());
+  check(40, 300, primes, true, "above 2^50");
+}
+
 TEST_P(NmSearch, WidestRowsAndOneRow) {
   const std::vector<std::uint64_t> primes = {3,         7,         31,          127,
                                              8191,      131071,    2147483647ULL,
