@@ -35,14 +35,17 @@ inline void add_class(const krange_settings_t& s, std::uint64_t p, std::uint64_t
 
 /// The events of one prime, exponent by exponent from r = 2^-nlow: each
 /// next r is r * 2^-1, halving r or r + p; the chain stops when it returns
-/// to its first value.
+/// to its value at the anchor, the first exponent from 64 on (below 64 a
+/// number may equal p and keep its k, so those exponents repeat nothing).
 void add_chain(const krange_settings_t& s, std::uint64_t p, std::uint64_t first,
                std::uint64_t exponents, std::vector<krange_event_t>& events) {
   const std::uint64_t klow_floor = p >= s.khigh ? 0 : s.klow - s.klow % p;
   const std::uint64_t h = (p >> 1) + 1;
-  std::uint64_t r = first;
+  const std::uint64_t anchor_i = s.nlow >= krange_repeat_floor ? 0 : krange_repeat_floor - s.nlow;
+  std::uint64_t r = first, anchor = first;
   for (std::uint64_t i = 0; i < exponents; ++i) {
-    if (i != 0 && r == first) return;
+    if (i > anchor_i && r == anchor) return;
+    if (i == anchor_i) anchor = r;
     const auto n = static_cast<std::uint32_t>(s.nlow + i);
     if (s.dominus) add_class(s, p, r, n, -1, klow_floor, events);
     if (s.doplus) add_class(s, p, p - r, n, +1, klow_floor, events);

@@ -6,16 +6,19 @@
 // partial vector group, blocks that mix primes below and above khigh, a
 // last partial block) against the one-prime routines and the brute-force
 // reference: bitmaps, report lines and the count struck.
+#include "krange/krange_search.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "arith/batch.hpp"
-#include "krange/krange_search.hpp"
+#include "db/false_factor.hpp"
 #include "krange_test_util.hpp"
 #include "reference/arith_reference.hpp"
 #include "reference/reference.hpp"
@@ -43,7 +46,8 @@ void start(const RefRun& run) {
 }
 
 /// The events of p worked out directly: r = ((p+1)/2)^n by plain powering
-/// for each n, stopping where r returns to its value at nlow; per n the
+/// for each n, stopping where r returns to its value at the first exponent
+/// from 64 on (or at nlow when that is above); per n the
 /// minus side (k == r) before the plus side (k == p - r); for p >= khigh the
 /// class's k itself when odd and in range, for a smaller p the first odd k
 /// of the class from klow on.
@@ -51,10 +55,11 @@ std::vector<krange_event_t> reference_events(const krange_settings_t& s, std::ui
   std::vector<krange_event_t> out;
   const std::uint64_t h = (p + 1) / 2;
   const std::uint64_t last = s.twin ? s.nlow : s.nhigh;
-  const std::uint64_t first = ref::powmod(h, s.nlow, p);
+  const std::uint64_t anchor_n = std::max<std::uint64_t>(s.nlow, 64);
+  const std::uint64_t anchor = ref::powmod(h, anchor_n, p);
   for (std::uint64_t n = s.nlow; n <= last && (s.dominus || s.doplus); ++n) {
     const std::uint64_t r = ref::powmod(h, n, p);
-    if (n != s.nlow && r == first) break;
+    if (n > anchor_n && r == anchor) break;
     for (const int side : {-1, +1}) {
       if ((side < 0 && !s.dominus) || (side > 0 && !s.doplus)) continue;
       const std::uint64_t k0 = side < 0 ? r : p - r;
@@ -266,7 +271,8 @@ TEST_P(KrangeSearch, BlocksAboveTwoToThe50UpToTwoToThe62) {
   // factors of k*2^n+-1 themselves, found by 128-bit trial division up to
   // a bound and a primality test of the cofactor.
   std::vector<std::uint64_t> primes;
-  for (const std::uint64_t base : {(std::uint64_t{1} << 50) - 1500, (std::uint64_t{1} << 62) - 1500}) {
+  for (const std::uint64_t base :
+       {(std::uint64_t{1} << 50) - 1500, (std::uint64_t{1} << 62) - 1500}) {
     for (std::uint64_t p = base + 1; p < base + 3000; p += 2)
       if (ref::is_prime(p)) primes.push_back(p);
   }
@@ -322,6 +328,36 @@ TEST(KrangeBlockLength, ShrinksWhereEventsCrowd) {
   EXPECT_LT(krange_block_length(s, 3), 20u);
   EXPECT_GE(krange_block_length(s, 3), 1u);
   EXPECT_EQ(krange_block_length(s, 1000000000000ULL), 4096u);
+}
+
+TEST(KrangeApply, AFalseEventIsRefusedBeforeAnyBitChanges) {
+  // Hand-made events the search would never make: 101 divides neither
+  // 7*2^5-1 = 223 nor 7*2^5+1 = 225 (a single k above khigh), and 11 does
+  // not divide 3*2^3-1 = 23 (the first k of a walk below khigh).
+  RefRun run(1, 99, 1, 10);
+  start(run);
+  const krange_settings_t s = krange_current_settings(false);
+  const krange_bitmaps_t bitmaps = krange_current_bitmaps(false);
+  const std::vector<std::uint8_t> minus = krange_bitmapminus, plus = krange_bitmapplus;
+  const std::vector<std::tuple<std::uint64_t, krange_event_t, std::string>> cases = {
+      {101, {7, 5, -1}, "7*2^5-1"}, {101, {7, 5, +1}, "7*2^5+1"}, {11, {3, 3, -1}, "3*2^3-1"}};
+  for (const auto& [p, ev, text] : cases) {
+    krange_hits_t hits;
+    hits.primes = {p};
+    hits.first = {0, 1};
+    hits.events = {ev};
+    testing::internal::CaptureStdout();
+    try {
+      krange_apply_prime(s, hits, 0, bitmaps);
+      ADD_FAILURE() << "accepted " << p << " | " << text;
+    } catch (const false_factor_error& e) {
+      EXPECT_EQ(e.p(), p);
+      EXPECT_EQ(e.number(), text);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(krange_bitmapminus, minus) << p << " | " << text;
+    EXPECT_EQ(krange_bitmapplus, plus) << p << " | " << text;
+  }
 }
 
 }  // namespace

@@ -5,16 +5,19 @@
 // and of the brute-force reference, which tests every pair directly; the
 // search leaves the bitmap alone; the table's spill path (forced with few
 // buckets) finds the same pairs.
+#include "nearmersenne/nm_search.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "arith/batch.hpp"
-#include "nearmersenne/nm_search.hpp"
+#include "db/false_factor.hpp"
 #include "nm_test_util.hpp"
 #include "reference/nearmersenne_reference.hpp"
 #include "reference/reference.hpp"
@@ -56,7 +59,8 @@ run_state one_prime_run(std::uint32_t alow, std::uint32_t ahigh,
 /// A run from scratch in blocks of the given lengths (the last one repeated
 /// as needed), each searched and then applied prime by prime. The search
 /// must leave the bitmap as it found it.
-run_state block_run(std::uint32_t alow, std::uint32_t ahigh, const std::vector<std::uint64_t>& primes,
+run_state block_run(std::uint32_t alow, std::uint32_t ahigh,
+                    const std::vector<std::uint64_t>& primes,
                     const std::vector<std::size_t>& lengths, nm_work_t& work) {
   ScratchDir dir;
   setup(alow, ahigh, (dir / "absent.txt").string());
@@ -66,7 +70,8 @@ run_state block_run(std::uint32_t alow, std::uint32_t ahigh, const std::vector<s
   testing::internal::CaptureStdout();
   std::size_t at = 0;
   for (std::size_t b = 0; at < primes.size(); ++b) {
-    const std::size_t length = std::min(lengths[std::min(b, lengths.size() - 1)], primes.size() - at);
+    const std::size_t length =
+        std::min(lengths[std::min(b, lengths.size() - 1)], primes.size() - at);
     const std::vector<std::uint8_t> before = nm_bitmap;
     nm_search_block(settings, std::span(primes).subspan(at, length), work, hits);
     EXPECT_EQ(nm_bitmap, before) << "the search changed the bitmap";
@@ -157,7 +162,8 @@ TEST_P(NmSearch, PrimesAboveTwoToThe50UpToTwoToThe62) {
   // Around 2^50 and below 2^62, where rows a > 50 are sieved only by p <
   // 2^(a-1); with divisors of 2^a - 2^b + 1 for a from 51 to 63 planted.
   std::vector<std::uint64_t> primes;
-  for (const std::uint64_t base : {(std::uint64_t{1} << 50) - 500, (std::uint64_t{1} << 62) - 500}) {
+  for (const std::uint64_t base :
+       {(std::uint64_t{1} << 50) - 500, (std::uint64_t{1} << 62) - 500}) {
     for (std::uint64_t p = base + 1; p < base + 1000; p += 2)
       if (ref::is_prime(p)) primes.push_back(p);
   }
@@ -179,9 +185,8 @@ TEST_P(NmSearch, PrimesAboveTwoToThe50UpToTwoToThe62) {
 }
 
 TEST_P(NmSearch, WidestRowsAndOneRow) {
-  const std::vector<std::uint64_t> primes = {3,         7,         31,          127,
-                                             8191,      131071,    2147483647ULL,
-                                             145295143558111ULL, 1125899906842597ULL};
+  const std::vector<std::uint64_t> primes = {
+      3, 7, 31, 127, 8191, 131071, 2147483647ULL, 145295143558111ULL, 1125899906842597ULL};
   check(65530, 65535, primes, true, "rows 65530..65535");
   check(65535, 65535, primes, true, "row 65535");
   check(1, 1, primes, true, "row 1");
@@ -268,6 +273,36 @@ TEST(NmBlockLength, KeepsEventsBoundedAndBlocksUseful) {
   EXPECT_EQ(nm_block_length({1000, 2000}), 256u);
   EXPECT_EQ(nm_block_length({1, 65535}), 4u);
   EXPECT_GE(nm_block_length({65535, 65535}), 1u);
+}
+
+TEST(NmApply, AFalseEventIsRefusedBeforeAnyBitChanges) {
+  ScratchDir dir;
+  setup(10, 20, (dir / "absent.txt").string());
+  const nm_settings_t s = nm_current_settings();
+  const std::vector<std::uint8_t> before = nm_bitmap;
+  const std::uint64_t left = nm_candidates;
+  // 2^12 - 2^3 + 1 = 4089 = 3 * 29 * 47 is not divisible by 7. 2^10 - 2^1 + 1
+  // = 1023 = 3 * 11 * 31 is, by 11, but 2^3 is not 1 modulo 11, so the
+  // second pair of a step-3 event, 2^10 - 2^4 + 1 = 1009 (a prime), is false.
+  const std::vector<std::tuple<std::uint64_t, nm_event_t, std::string>> cases = {
+      {7, {12, 3, 0}, "2^12-2^3+1"}, {11, {10, 1, 3}, "2^10-2^4+1"}};
+  for (const auto& [p, ev, text] : cases) {
+    nm_hits_t hits;
+    hits.primes = {p};
+    hits.first = {0, 1};
+    hits.events = {ev};
+    nm_progress_t progress;
+    std::uint64_t candidates = left;
+    try {
+      nm_apply_prime(s, hits, 0, progress, nm_bitmap, candidates);
+      ADD_FAILURE() << "accepted " << p << " | " << text;
+    } catch (const false_factor_error& e) {
+      EXPECT_EQ(e.p(), p);
+      EXPECT_EQ(e.number(), text);
+    }
+    EXPECT_EQ(nm_bitmap, before) << text;
+    EXPECT_EQ(candidates, left) << text;
+  }
 }
 
 }  // namespace
