@@ -3,7 +3,8 @@
 # runs every binary once (the order rotating from round to round) in a fresh
 # scratch directory, and the table gives each binary's median processor time
 # (user + system) and peak resident memory, and the median over the rounds
-# of its time divided by the first binary's.
+# of its time divided by the first binary's. CLOCK=wall times the runs by
+# the wall clock instead (for runs on several threads).
 #
 #   bench/interleave.sh ROUNDS SETUP ARGS BINARY...
 #
@@ -18,6 +19,7 @@
 #     "build/quorvel|-p 2 1000000000000000 1000000020000000" \
 #     "build/quorvel|-p 2 4503599627370496 4503599647370496"
 set -euo pipefail
+clock="${CLOCK:-cpu}"
 rounds="$1"
 setup="$2"
 args="$3"
@@ -37,9 +39,10 @@ for ((r = 0; r < rounds; r++)); do
     dir="$(mktemp -d)"
     (cd "$dir" && eval "$setup")
     # shellcheck disable=SC2086
-    (cd "$dir" && /usr/bin/time -f "%U %S %M" -o time.txt "${bins[$i]}" ${own_args[$i]} > run.log 2>&1) ||
+    (cd "$dir" && /usr/bin/time -f "%U %S %M %e" -o time.txt "${bins[$i]}" ${own_args[$i]} > run.log 2>&1) ||
       { echo "run failed: ${bins[$i]} ${own_args[$i]}" >&2; tail -3 "$dir/run.log" >&2; exit 1; }
-    awk -v r="$r" -v i="$i" '{ printf "%d %d %.2f %d\n", r, i, $1 + $2, $3 }' "$dir/time.txt" >> "$results"
+    awk -v r="$r" -v i="$i" -v clock="$clock" \
+      '{ printf "%d %d %.2f %d\n", r, i, (clock == "wall" ? $4 : $1 + $2), $3 }' "$dir/time.txt" >> "$results"
     rm -rf "$dir"
   done
 done

@@ -2,13 +2,15 @@
 # End-to-end throughput of quorvel on fixed workloads: each workload runs
 # RUNS times (default 3) in a fresh scratch directory, and the table gives the
 # median processor time (user + system, whole process) and the p range covered
-# per processor second, in thousands (kp/s).
+# per processor second, in thousands (kp/s), then the median wall-clock time
+# and the p range covered per wall-clock second.
 #
 #   bench/run.sh [quorvel binary] [workloads directory]
 #
 # Defaults: build/quorvel and ../shared/workloads beside the repository.
 # RUNS=5 bench/run.sh runs each workload five times; ONLY=std11 runs only the
-# workloads whose name contains that text.
+# workloads whose name contains that text; THREADS=2 runs every workload on
+# two threads (-t 2).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 bin="${1:-$here/../build/quorvel}"
@@ -16,6 +18,7 @@ bin="$(cd "$(dirname "$bin")" && pwd)/$(basename "$bin")"
 workloads="$(cd "${2:-$here/../../shared/workloads}" && pwd)"
 runs="${RUNS:-3}"
 only="${ONLY:-}"
+threads="${THREADS:-1}"
 [ -x "$bin" ] || { echo "no quorvel binary at $bin (build first)"; exit 1; }
 
 # name | p range | set-up (a shell snippet run in the scratch dir) | arguments
@@ -30,25 +33,32 @@ near-Mersenne|10000000|true|-p 2 -nearmersenne 1000 2000 abc.txt 1000000000000 1
 LIST
 }
 
-cpu_seconds() {  # runs quorvel with the given arguments, prints user+sys seconds
-  local TIMEFORMAT='%U %S'
-  { time "$bin" "$@" > run.log 2>&1; } 2> time.txt ||
+seconds() {  # runs quorvel with the given arguments, prints "user+sys wall" seconds
+  local TIMEFORMAT='%U %S %R'
+  { time "$bin" -t "$threads" "$@" > run.log 2>&1; } 2> time.txt ||
     { echo "quorvel failed: $*" >&2; tail -3 run.log >&2; exit 1; }
-  awk '{ printf "%.2f", $1 + $2 }' time.txt
+  awk '{ printf "%.2f %.2f", $1 + $2, $3 }' time.txt
 }
 
-printf "%-16s %12s %10s %10s\n" "workload" "p range" "CPU s" "kp/s"
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+printf "%-16s %12s %10s %10s %10s %10s\n" "workload" "p range" "CPU s" "kp/s" "wall s" "wall kp/s"
 while IFS='|' read -r name span setup args; do
   [ -z "$only" ] || [[ "$name" == *"$only"* ]] || continue
-  times=()
+  cpu=()
+  wall=()
   for ((r = 0; r < runs; r++)); do
     dir="$(mktemp -d)"
     (cd "$dir" && eval "$setup")
     # shellcheck disable=SC2086
-    times+=("$(cd "$dir" && cpu_seconds $args)")
+    t="$(cd "$dir" && seconds $args)"
+    cpu+=("${t% *}")
+    wall+=("${t#* }")
     rm -rf "$dir"
   done
-  median=$(printf "%s\n" "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-  rate=$(awk -v s="$span" -v t="$median" 'BEGIN { printf "%d", (t > 0 ? s / t / 1000 : 0) }')
-  printf "%-16s %12s %10s %10s\n" "$name" "$span" "$median" "$rate"
+  cpu_median=$(printf "%s\n" "${cpu[@]}" | median)
+  wall_median=$(printf "%s\n" "${wall[@]}" | median)
+  rate=$(awk -v s="$span" -v t="$cpu_median" 'BEGIN { printf "%d", (t > 0 ? s / t / 1000 : 0) }')
+  wall_rate=$(awk -v s="$span" -v t="$wall_median" 'BEGIN { printf "%d", (t > 0 ? s / t / 1000 : 0) }')
+  printf "%-16s %12s %10s %10s %10s %10s\n" "$name" "$span" "$cpu_median" "$rate" "$wall_median" "$wall_rate"
 done < <(workload_list)

@@ -69,4 +69,11 @@ class progress_tracker {
   std::string stop_line_;
 };
 
+/// progress.save(p), kept out of line for the prime loops: false when the
+/// range stops at this save.
+[[gnu::noinline, gnu::cold]] inline bool save_progress(std::uint64_t p,
+                                                      progress_tracker& progress) {
+  return progress.save(p);
+}
+
 }  // namespace quorvel

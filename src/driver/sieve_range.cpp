@@ -1,11 +1,10 @@
 // The loop over the primes of a range. Proth and Riesel mode hand batches of
-// primes to worker threads and report their results in order. The k-range
-// and near-Mersenne modes search blocks of primes as a whole (their powers
-// computed side by side), then apply the primes one by one in increasing p.
-// Either way each prime is followed by its progress save, exactly as if the
-// primes had been handled one at a time, and all printing and file work
-// happens on the calling thread, in the apply steps, the factor reports and
-// the out-of-line progress save.
+// primes to worker threads (the k-range and near-Mersenne modes have their
+// own loop, mode_loop.hpp). The results are taken in order, prime by prime
+// in increasing p, each prime followed by its progress save, exactly as if
+// the primes had been handled one at a time; all printing and file work
+// happens on the calling thread, in the factor reports and the out-of-line
+// progress save.
 #include "driver/sieve_range.hpp"
 
 #include <algorithm>
@@ -13,14 +12,11 @@
 
 #include "arith/mulmod.hpp"
 #include "db/factor_report.hpp"
+#include "driver/mode_loop.hpp"
 #include "driver/ordered_pipeline.hpp"
 #include "driver/prime_batch.hpp"
 #include "driver/progress.hpp"
 #include "driver/statistics.hpp"
-#include "krange/krange.hpp"
-#include "krange/krange_search.hpp"
-#include "nearmersenne/nearmersenne.hpp"
-#include "nearmersenne/nm_search.hpp"
 #include "primes/prime_stream.hpp"
 #include "quorvel/arith_state.hpp"
 #include "quorvel/common.hpp"
@@ -37,75 +33,6 @@ namespace {
 /// First window of a range: below 2^20 it may hold base primes, which the
 /// low variant keeps as primes.
 constexpr std::uint64_t low_window_bound = 1048576;
-
-/// False when the range stops at this save.
-[[gnu::noinline, gnu::cold]] bool save_progress(std::uint64_t p, progress_tracker& progress) {
-  return progress.save(p);
-}
-
-/// The k-range modes: the settings, the search's scratch and the block's
-/// eliminations, made again for each range.
-struct krange_loop {
-  krange_settings_t settings;
-  krange_bitmaps_t bitmaps;
-  krange_work_t work;
-  krange_hits_t hits;
-
-  explicit krange_loop(bool twin)
-      : settings(krange_current_settings(twin)), bitmaps(krange_current_bitmaps(twin)) {}
-  std::size_t block_length(std::uint64_t p) const { return krange_block_length(settings, p); }
-  void search(std::span<const std::uint64_t> primes) {
-    krange_search_block(settings, primes, work, hits);
-  }
-  void apply(std::size_t j) { krange_apply_prime(settings, hits, j, bitmaps); }
-};
-
-/// The near-Mersenne mode, as krange_loop; the progress count of its
-/// "trying p: " lines runs on from range to range.
-struct nm_loop {
-  nm_settings_t settings;
-  nm_work_t work;
-  nm_hits_t hits;
-  nm_progress_t& progress;
-
-  explicit nm_loop(nm_progress_t& run_progress)
-      : settings(nm_current_settings()), progress(run_progress) {}
-  std::size_t block_length(std::uint64_t) const { return nm_block_length(settings); }
-  void search(std::span<const std::uint64_t> primes) {
-    nm_search_block(settings, primes, work, hits);
-  }
-  void apply(std::size_t j) {
-    nm_apply_prime(settings, hits, j, progress, nm_bitmap, nm_candidates);
-  }
-};
-
-/// k-range, k-range twin and near-Mersenne mode: a block of primes from the
-/// stream is searched, then each prime is counted, applied and followed by
-/// its progress save.
-template <class Mode>
-std::uint64_t mode_block_loop(Mode& mode_state, std::uint64_t pmin, std::uint64_t pmax,
-                              std::uint64_t interval, progress_tracker& progress) {
-  std::vector<std::uint64_t> primes;
-  std::uint64_t last_save = pmin;
-  std::uint64_t next = next_sieved_p();
-  while (next <= pmax) {
-    // These modes read no p-1 record: a plain list of primes is the block.
-    const std::size_t length = mode_state.block_length(next);
-    primes.clear();
-    for (; next <= pmax && primes.size() < length; next = next_sieved_p()) primes.push_back(next);
-    mode_state.search(primes);
-    for (std::size_t j = 0; j < primes.size(); ++j) {
-      ++stat_testedp;
-      mode_state.apply(j);
-      if (primes[j] - last_save >= interval) {
-        // A stop here leaves the rest of the block searched but not applied.
-        if (!save_progress(primes[j], progress)) return primes[j];
-        last_save = primes[j];
-      }
-    }
-  }
-  return next;
-}
 
 /// Primes per batch handed to a worker: enough work per batch that handing
 /// it over costs nothing in comparison, few enough that the batches under
@@ -207,15 +134,12 @@ std::uint64_t sieve_range(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t 
   std::uint64_t p_end;
   switch (mode) {
     case mode_krange:
-    case mode_krangetwin: {
-      krange_loop loop(mode == mode_krangetwin);
-      p_end = mode_block_loop(loop, pmin, pmax, interval, progress);
+    case mode_krangetwin:
+      p_end = krange_range_loop(mode == mode_krangetwin, pmin, pmax, interval, threads, progress);
       break;
-    }
     case mode_nearmersenne: {
       static nm_progress_t trying;  // the whole run's count, kept by the driver
-      nm_loop loop(trying);
-      p_end = mode_block_loop(loop, pmin, pmax, interval, progress);
+      p_end = nm_range_loop(trying, pmin, pmax, interval, threads, progress);
       break;
     }
     default:

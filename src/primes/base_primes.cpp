@@ -2,8 +2,8 @@
 // once up to a little above 2^26 by the first window that needs more, stored
 // as 16-bit gaps (half the size of a table of 32-bit primes). Built with a
 // sieve of Eratosthenes over the odd numbers, one bit each, in segments that
-// stay in the first-level cache; the primes are read off each segment a word
-// at a time.
+// stay in the first-level cache, filled first from the patterns of the primes
+// 3 to 37; the primes are read off each segment a word at a time.
 #include "primes/base_primes.hpp"
 
 #include <algorithm>
@@ -11,9 +11,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "primes/presieve.hpp"
 #include "primes/prime_stream.hpp"
 
 namespace quorvel {
+
+using primes_detail::presieve_last_prime;
+using primes_detail::presieve_primes;
+using primes_detail::presieve_words;
 
 const std::uint32_t base_prime_bound = 33555456;
 
@@ -54,15 +59,23 @@ void append_primes(std::uint32_t limit) {
     next.push_back((m - first) / 2);
     for (std::uint64_t x = q * q; x <= root; x += 2 * q) small[x] = 1;
   }
+  const std::size_t presieved = static_cast<std::size_t>(
+      std::upper_bound(sieving.begin(), sieving.end(), presieve_last_prime) - sieving.begin());
   constexpr std::uint64_t segment_bits = std::uint64_t{1} << 18;  // 32 KiB
   std::vector<std::uint64_t> composite(segment_bits / 64);
   std::uint64_t previous = last_base_prime;
   for (std::uint64_t lo = 0; lo < nbits; lo += segment_bits) {
     const std::uint64_t bits = std::min(segment_bits, nbits - lo);
     const std::uint64_t words = (bits + 63) / 64;
-    std::fill_n(composite.begin(), words, 0);
+    // The multiples of 3 to 37 come from the patterns, which mark these
+    // primes too: their bits are cleared again.
+    presieve_words(composite.data(), static_cast<std::uint32_t>(words), (first - 1) / 2 + lo);
+    for (const std::uint64_t d : presieve_primes) {
+      if (d >= first && (d - first) / 2 >= lo && (d - first) / 2 < lo + bits)
+        composite[((d - first) / 2 - lo) >> 6] &= ~(std::uint64_t{1} << (((d - first) / 2 - lo) & 63));
+    }
     composite[0] |= (lo == 0 && first == 1) ? 1 : 0;  // the number 1
-    for (std::size_t s = 0; s < sieving.size(); ++s) {
+    for (std::size_t s = presieved; s < sieving.size(); ++s) {
       std::uint64_t j = next[s] - lo;
       for (; j < bits; j += sieving[s]) composite[j >> 6] |= std::uint64_t{1} << (j & 63);
       next[s] = lo + j;

@@ -70,6 +70,17 @@ struct stride_run {
   void finish(const window_plan& plan) { next_low = plan.top; }
 };
 
+/// Sets the bit of every number of a sieved segment that the sieve left
+/// standing but that is not prime; `first` is the number of the segment's
+/// bit 0. Every standing number has no prime factor up to the window's Q
+/// (and none up to 53 when `screened`).
+void test_survivors(std::uint64_t* words, std::uint32_t nwords, std::uint64_t first,
+                    bool screened);
+
+/// Window index of the first odd multiple m*d >= a + 1 with m >= 3 of the
+/// odd prime d, for the window above the even number a.
+std::uint64_t first_sieve_index(std::uint64_t a, std::uint64_t d);
+
 /// The p-1 record, built segment by segment while the window is sieved.
 /// begin clears it and brings its strides up to Q; segment runs over the
 /// freshly sieved segment with index s; end seals it.

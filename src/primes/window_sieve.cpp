@@ -38,6 +38,25 @@ namespace primes_detail {
 std::vector<std::uint64_t> window_words;
 std::uint32_t segment_bits = 0;
 
+void test_survivors(std::uint64_t* words, std::uint32_t nwords, std::uint64_t first,
+                    bool screened) {
+  for (std::uint32_t w = 0; w < nwords; ++w) {
+    for (std::uint64_t standing = ~words[w]; standing != 0; standing &= standing - 1) {
+      const int b = __builtin_ctzll(standing);
+      const std::uint64_t n = first + 2 * (64 * std::uint64_t{w} + static_cast<unsigned>(b));
+      const bool prime = screened ? is_prime_no_small_factor(n) : is_prime_u64(n);
+      if (!prime) words[w] |= std::uint64_t{1} << b;
+    }
+  }
+}
+
+std::uint64_t first_sieve_index(std::uint64_t a, std::uint64_t d) {
+  const std::uint64_t m = ((a + d + 1) >> 1) % d;
+  std::uint64_t o = m == 0 ? 0 : d - m;
+  if (a + 1 + 2 * o == d) o += d;
+  return o;
+}
+
 namespace {
 
 /// First prime that is not pre-sieved.
@@ -75,30 +94,6 @@ base_cursor find_q(std::uint64_t top) {
   }
   q_cursor_top = top;
   return q_cursor;
-}
-
-/// Sets the bit of every number of the segment that the sieve left standing
-/// but that is not prime; `first` is the number of the segment's bit 0.
-/// Every standing number has no prime factor up to Q (and none up to 53
-/// when `screened`).
-void test_survivors(std::uint64_t* words, std::uint32_t nwords, std::uint64_t first,
-                    bool screened) {
-  for (std::uint32_t w = 0; w < nwords; ++w) {
-    for (std::uint64_t standing = ~words[w]; standing != 0; standing &= standing - 1) {
-      const int b = __builtin_ctzll(standing);
-      const std::uint64_t n = first + 2 * (64 * std::uint64_t{w} + static_cast<unsigned>(b));
-      const bool prime = screened ? is_prime_no_small_factor(n) : is_prime_u64(n);
-      if (!prime) words[w] |= std::uint64_t{1} << b;
-    }
-  }
-}
-
-/// Window index of the first odd multiple m*d >= a + 1 with m >= 3.
-std::uint64_t first_sieve_index(std::uint64_t a, std::uint64_t d) {
-  const std::uint64_t m = ((a + d + 1) >> 1) % d;
-  std::uint64_t o = (d - m) % d;
-  if (a + 1 + 2 * o == d) o += d;
-  return o;
 }
 
 /// Clears the bits of the pre-sieved primes 3 to 37 and sets the bit of 1

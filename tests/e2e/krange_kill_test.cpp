@@ -25,18 +25,21 @@ using test::ScratchDir;
 using test::write_file;
 using Clock = std::chrono::steady_clock;
 
-TEST(KrangeKill, FilesAreOldOrCompleteAndARerunFinishesThem) {
+/// Kills runs on `threads` threads (the uninterrupted runs take one).
+void kill_and_rerun(unsigned threads) {
   // About a million odd k, one exponent: files of a few MB, so that writing
   // them takes a measurable time.
   const std::vector<std::string> first = {"-krange",  "1",         "2000001", "1",  "1",
                                           "plus.txt", "minus.txt", "0",       "200"};
-  const std::vector<std::string> second = {"-krange",  "1",         "2000001", "1",  "1",
-                                           "plus.txt", "minus.txt", "200",     "400"};
+  const std::vector<std::string> one = {"-krange",  "1",         "2000001", "1",  "1",
+                                        "plus.txt", "minus.txt", "200",     "400"};
+  std::vector<std::string> second = one;
+  second.insert(second.begin(), {"-t", std::to_string(threads)});
   ScratchDir base;
   ASSERT_EQ(run_quorvel(first, base.path()).exit_status, 0);
   const std::string plus0 = read_file(base / "plus.txt"), minus0 = read_file(base / "minus.txt");
   const auto started = Clock::now();
-  ASSERT_EQ(run_quorvel(second, base.path()).exit_status, 0);
+  ASSERT_EQ(run_quorvel(one, base.path()).exit_status, 0);
   const auto duration =
       std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
   const std::string plus1 = read_file(base / "plus.txt"), minus1 = read_file(base / "minus.txt");
@@ -75,6 +78,10 @@ TEST(KrangeKill, FilesAreOldOrCompleteAndARerunFinishesThem) {
   }
   EXPECT_GT(killed, 0);
 }
+
+TEST(KrangeKill, FilesAreOldOrCompleteAndARerunFinishesThem) { kill_and_rerun(1); }
+
+TEST(KrangeKill, WithThreadsFilesAreOldOrCompleteAndARerunFinishesThem) { kill_and_rerun(2); }
 
 }  // namespace
 }  // namespace quorvel

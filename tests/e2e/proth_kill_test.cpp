@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <random>
@@ -119,11 +120,14 @@ void kill_and_resume(unsigned threads) {
     kills = 0;
     done = false;
     for (int round = 0; round < 40 && !done; ++round) {
-      const std::vector<std::string>& args = round == 0 ? first_args : resume_args;
+      // A run killed before its first save is started again with its range.
+      const bool saved = std::filesystem::exists(*dir / "ZelStatus.dat");
+      const std::vector<std::string>& args = saved ? resume_args : first_args;
       const auto delay = std::chrono::microseconds(static_cast<std::int64_t>(rng() % window));
       const bool killed = round < 8 && run_and_kill(args, dir->path(), {delay, ""});
       if (!killed && round >= 8) {
-        ASSERT_EQ(run_quorvel(args, dir->path()).exit_status, 0);
+        const RunResult r = run_quorvel(args, dir->path());
+        ASSERT_EQ(r.exit_status, 0) << "round " << round << ":\n" << r.output;
       }
       kills += killed;
       const std::string cand = read_file(*dir / "cand.dat");

@@ -4,9 +4,12 @@
 // same byte for byte, save for the rate figures and processor times. The
 // candidate files plant factors at primes spread over the range, among them
 // the primes on both sides of the edges of the batches the workers take, so
-// that reports of neighbouring batches meet in the output.
+// that reports of neighbouring batches meet in the output. The k-range, twin
+// and near-Mersenne runs cross many blocks and progress saves.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -139,6 +142,102 @@ TEST(Threads, RangesFromTheQueueMatchOneThread) {
   ASSERT_GE(split_lines(one.fact).size(), 10u);
   ASSERT_NE(one.stat.find("1001200000"), std::string::npos);
   expect_same(one, run_with("Zel.dat", c.text(), "ZelStatus.dat", args, 2, queue), 2);
+}
+
+/// Every file a run of the k-range, twin or near-Mersenne mode leaves (the
+/// statistics masked), by name, and its console; `files` are written into
+/// the directory first.
+std::map<std::string, std::string> run_mode_with(
+    std::vector<std::string> args, unsigned threads,
+    const std::map<std::string, std::string>& files = {}) {
+  ScratchDir dir;
+  for (const auto& [name, text] : files) write_file(dir / name, text);
+  args.insert(args.begin(), {"-t", std::to_string(threads)});
+  const RunResult r = run_quorvel(args, dir.path());
+  std::map<std::string, std::string> out;
+  out["exit status"] = std::to_string(r.exit_status);
+  out["console"] = mask_progress_rates(e2e::mask_varying(r.output));
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    const std::string name = entry.path().filename().string();
+    const std::string text = read_file(entry.path());
+    out[name] = name == "stat.txt" ? e2e::mask_varying(text) : mask_progress_rates(text);
+  }
+  return out;
+}
+
+/// Runs `args` on 1, 2 and 3 threads; the runs must leave the same console
+/// and files. Returns the one-thread outcome.
+std::map<std::string, std::string> expect_mode_same(
+    const std::vector<std::string>& args, const std::map<std::string, std::string>& files = {}) {
+  const auto one = run_mode_with(args, 1, files);
+  EXPECT_EQ(one.at("exit status"), "0") << one.at("console");
+  for (const unsigned threads : {2u, 3u}) {
+    const auto many = run_mode_with(args, threads, files);
+    EXPECT_EQ(many.size(), one.size());
+    for (const auto& [name, text] : one) {
+      EXPECT_EQ(many.count(name) ? many.at(name) : "(no such file)", text) << name << " with " << threads << " threads";
+    }
+  }
+  return one;
+}
+
+/// The number of lines of `text` that contain `what`.
+std::size_t count_lines_with(const std::string& text, const std::string& what) {
+  std::size_t count = 0;
+  for (const std::string& line : split_lines(text)) count += line.find(what) != std::string::npos;
+  return count;
+}
+
+TEST(Threads, KrangeRunsMatchOneThreadByteForByte) {
+  // Primes below khigh walk the bitmaps, those above it report; about a
+  // hundred blocks and ten progress saves.
+  const auto one = expect_mode_same({"-krange", "1", "400001", "1000", "1001", "p.txt", "m.txt",
+                                     "-i", "1000000", "0", "10000000"});
+  EXPECT_GE(count_lines_with(one.at("console"), "*2^1000-1"), 5u);
+  EXPECT_GE(count_lines_with(one.at("console"), "*2^1001+1"), 5u);
+  EXPECT_GE(split_lines(one.at("m.txt")).size(), 100u);
+  EXPECT_GE(split_lines(one.at("p.txt")).size(), 100u);
+}
+
+TEST(Threads, KrangeTwinRunsContinuingAFileMatchOneThread) {
+  // A first range from scratch, then a second one continuing its file, with
+  // the queue in nextrange.txt.
+  const std::vector<std::string> args = {"-krangetwin", "1", "400001", "1000", "1000",
+                                         "tw.txt",      "-i", "1000000", "0", "4000000"};
+  const auto first = expect_mode_same(args);
+  ASSERT_TRUE(first.count("tw.txt"));
+  ASSERT_EQ(first.at("tw.txt").rfind("4000000:T:0:2:3\n", 0), 0u);
+  const auto second = expect_mode_same(
+      args, {{"tw.txt", first.at("tw.txt")}, {"nextrange.txt", "pmin=4000000\npmax=9000000\n"}});
+  EXPECT_GE(count_lines_with(second.at("console"), "*2^1000"), 20u);
+  EXPECT_NE(second.at("tw.txt"), first.at("tw.txt"));
+  EXPECT_EQ(second.at("tw.txt").rfind("9000000:T:0:2:3\n", 0), 0u);
+}
+
+TEST(Threads, NearMersenneRunsMatchOneThreadByteForByte) {
+  const auto one =
+      expect_mode_same({"-nearmersenne", "3", "300", "abc.txt", "-i", "400000", "0", "3000000"});
+  EXPECT_GE(count_lines_with(one.at("console"), "trying p: "), 1000u);
+  EXPECT_GE(split_lines(one.at("abc.txt")).size(), 100u);
+}
+
+TEST(Threads, ModesAcrossThePointWhereTheWorkersSieveTheirOwnPrimes) {
+  // From 2^30 on (here) a worker sieves whole intervals of p itself: ranges
+  // from below that point to several intervals above it, and one that
+  // starts above it, with progress saves inside the intervals.
+  const std::string below = "1073000000", across = "1120000000";
+  const auto krange = expect_mode_same({"-krange", "1", "20001", "1000", "1009", "p.txt", "m.txt",
+                                        "-i", "7000000", below, across});
+  EXPECT_GE(count_lines_with(krange.at("console"), "*2^100"), 5u);
+  const auto twin = expect_mode_same(
+      {"-krangetwin", "1", "40001", "1000", "1000", "tw.txt", "-i", "9000000", below, across});
+  EXPECT_GE(count_lines_with(twin.at("console"), "*2^1000"), 5u);
+  const auto high = expect_mode_same({"-krangetwin", "1", "40001", "1000", "1000", "tw.txt", "-i",
+                                      "9000000", "1200000000", "1230000000"});
+  EXPECT_GE(count_lines_with(high.at("console"), "p = "), 3u);
+  const auto nm = expect_mode_same(
+      {"-nearmersenne", "3", "300", "abc.txt", "-i", "10000000", below, "1100000000"});
+  EXPECT_GE(count_lines_with(nm.at("console"), "trying p: "), 100000u);
 }
 
 TEST(Threads, ThreadCountSwitchIsChecked) {
