@@ -115,7 +115,7 @@ template <class Mode>
 struct mode_slot {
   bool interval = false;      ///< the primes low < p <= high, sieved by the worker
   std::uint64_t low = 0, high = 0;
-  std::vector<std::uint64_t> primes;  ///< the block
+  std::vector<std::uint64_t> primes;  ///< the stream's block
   typename Mode::hits_type hits;
   std::vector<std::uint32_t> eventful;  ///< indices of the primes with events
 };
@@ -123,6 +123,7 @@ struct mode_slot {
 template <class Mode>
 struct mode_worker {
   typename Mode::work_type work;
+  std::vector<std::uint64_t> primes;  ///< the primes of its interval
   std::optional<interval_sieve> sieve;
 };
 
@@ -132,19 +133,23 @@ void search_slot(const Mode& mode, std::uint32_t odd_numbers, mode_slot<Mode>& s
   if (slot.interval) {
     // Primes this far up make few eliminations: the interval is one block.
     // Room for every prime of an interval from the start (above 2^30 fewer
-    // than one odd number in ten is prime), so that the block's arrays are
-    // not made again and again as intervals hold a few primes more.
+    // than one odd number in eight is prime), so that the block's arrays
+    // are not made again and again as intervals hold a few primes more.
     const std::size_t room = odd_numbers / 8 + 64;
-    if (slot.primes.capacity() < room) {
-      slot.primes.reserve(room);
+    if (slot.hits.primes.capacity() < room) {
       slot.hits.primes.reserve(room);
       slot.hits.first.reserve(room + 1);
+    }
+    if (!w.sieve) {
+      w.sieve.emplace(odd_numbers);
+      w.primes.reserve(room);
       mode.reserve(w.work, room);
     }
-    if (!w.sieve) w.sieve.emplace(odd_numbers);
-    w.sieve->primes_between(slot.low, slot.high, slot.primes);
+    w.sieve->primes_between(slot.low, slot.high, w.primes);
+    mode.search(w.primes, w.work, slot.hits);
+  } else {
+    mode.search(slot.primes, w.work, slot.hits);
   }
-  mode.search(slot.primes, w.work, slot.hits);
   slot.eventful.clear();
   for (std::size_t j = 0; j < slot.hits.primes.size(); ++j) {
     if (slot.hits.first[j] != slot.hits.first[j + 1])
