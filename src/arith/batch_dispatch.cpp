@@ -1,18 +1,22 @@
 // Chooses the version of the batch kernels once, from the processor's
-// features, and dispatches every call with a switch on that choice.
+// features, and dispatches every call with a switch on that choice. A build
+// without the AVX2 sources (QUORVEL_HAVE_AVX2 = 0: no compiler support, not
+// x86-64, or QUORVEL_FORCE_VARIANT=scalar) never offers that version.
 #include "arith/batch.hpp"
 
 #include <algorithm>
 
-#include "arith/batch_avx2.hpp"
 #include "arith/batch_scalar.hpp"
+#if QUORVEL_HAVE_AVX2
+#include "arith/batch_avx2.hpp"
+#endif
 
 namespace quorvel {
 
 namespace {
 
 bool cpu_has_avx2_fma() {
-#if defined(__x86_64__) || defined(__i386__)
+#if QUORVEL_HAVE_AVX2
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 #else
@@ -61,8 +65,10 @@ void powmod_many(const std::uint64_t* bases, const std::uint64_t* exps, std::uin
                  std::size_t n) {
   switch (active_variant) {
     case arith_variant::avx2:
+#if QUORVEL_HAVE_AVX2
       powmod_many_avx2(bases, exps, out, n);
       return;
+#endif
     case arith_variant::scalar:
       break;
   }
@@ -73,8 +79,10 @@ void powmod_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
                   const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
   switch (active_variant) {
     case arith_variant::avx2:
+#if QUORVEL_HAVE_AVX2
       powmod_lanes_avx2(bases, exps, moduli, out, n);
       return;
+#endif
     case arith_variant::scalar:
       break;
   }
@@ -84,8 +92,10 @@ void powmod_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
 void pow2mod_many(const std::uint64_t* exps, std::uint64_t* out, std::size_t n) {
   switch (active_variant) {
     case arith_variant::avx2:
+#if QUORVEL_HAVE_AVX2
       pow2mod_many_avx2(exps, out, n);
       return;
+#endif
     case arith_variant::scalar:
       break;
   }
@@ -96,8 +106,10 @@ void geometric_mod_p(std::uint64_t start, std::uint64_t ratio, std::size_t count
                      std::uint64_t* out) {
   switch (active_variant) {
     case arith_variant::avx2:
+#if QUORVEL_HAVE_AVX2
       geometric_mod_p_avx2(start, ratio, count, out);
       return;
+#endif
     case arith_variant::scalar:
       break;
   }
@@ -120,8 +132,10 @@ void geometric_scaled(std::uint64_t start, const geometric_powers_t& powers, std
                       std::uint64_t* out) {
   switch (active_variant) {
     case arith_variant::avx2:
+#if QUORVEL_HAVE_AVX2
       geometric_scaled_avx2(start, powers, count, out);
       return;
+#endif
     case arith_variant::scalar:
       break;
   }
