@@ -28,7 +28,6 @@ bool use_variant(benchmark::State& state) {
     return false;
   }
   state.SetLabel(arith_variant_name());
-  set_prime_modulus(bench_p);
   return true;
 }
 
@@ -42,8 +41,9 @@ void BM_PowmodMany(benchmark::State& state) {
   const auto bases = random_below(bench_p, n, 1);
   const auto exps = exponents50(n, 2);
   std::vector<std::uint64_t> out(n);
+  const arith_state_t arith = prime_modulus(bench_p);
   for (auto _ : state) {
-    powmod_many(bases.data(), exps.data(), out.data(), n);
+    powmod_many(arith, bases.data(), exps.data(), out.data(), n);
     benchmark::DoNotOptimize(out.data());
   }
   per_element(state, n);
@@ -56,8 +56,9 @@ void BM_PowmodLanes(benchmark::State& state) {
   // Sixteen primes just above 10^12 (each checked by Fermat to base 2 and 3).
   std::vector<arith_state_t> states;
   for (std::uint64_t p = 1000000000039; states.size() < 16; p += 2) {
-    set_prime_modulus(p);
-    if (powmod_sse2(2, p - 1) == 1 && powmod_sse2(3, p - 1) == 1) states.push_back(arith);
+    const arith_state_t arith = prime_modulus(p);
+    if (powmod_sse2(arith, 2, p - 1) == 1 && powmod_sse2(arith, 3, p - 1) == 1)
+      states.push_back(arith);
   }
   std::vector<const arith_state_t*> mods(n);
   for (std::size_t i = 0; i < n; ++i) mods[i] = &states[i % states.size()];
@@ -78,8 +79,9 @@ void BM_Pow2modMany(benchmark::State& state) {
   const std::size_t n = 1024;
   const auto exps = exponents50(n, 3);
   std::vector<std::uint64_t> out(n);
+  const arith_state_t arith = prime_modulus(bench_p);
   for (auto _ : state) {
-    pow2mod_many(exps.data(), out.data(), n);
+    pow2mod_many(arith, exps.data(), out.data(), n);
     benchmark::DoNotOptimize(out.data());
   }
   per_element(state, n);
@@ -91,8 +93,9 @@ void BM_GeometricModP(benchmark::State& state) {
   const std::size_t n = 4096;
   std::vector<std::uint64_t> out(n);
   const std::uint64_t start = 123456789012345 % bench_p, ratio = 987654321098765 % bench_p;
+  const arith_state_t arith = prime_modulus(bench_p);
   for (auto _ : state) {
-    geometric_mod_p(start, ratio, n, out.data());
+    geometric_mod_p(arith, start, ratio, n, out.data());
     benchmark::DoNotOptimize(out.data());
   }
   per_element(state, n);

@@ -51,8 +51,8 @@ void KrangeDoPLarge(benchmark::State& state) {
   std::size_t i = 0;
   for (auto _ : state) {
     const std::uint64_t p = primes[i];
-    set_prime_modulus(p);
-    krange_do_p(p);
+    const arith_state_t arith = prime_modulus(p);
+    krange_do_p(p, arith);
     if (++i == primes.size()) i = 0;
   }
   per_prime_counters(state, nrange);
@@ -66,10 +66,10 @@ void KrangeDoPPowerPerN(benchmark::State& state) {
   std::size_t i = 0;
   for (auto _ : state) {
     const std::uint64_t p = primes[i];
-    set_prime_modulus(p);
+    const arith_state_t arith = prime_modulus(p);
     const std::uint64_t h = (p + 1) / 2;
     for (std::uint32_t n = 1; n <= nrange; ++n) {
-      const std::uint64_t r = powmod_sse2(h, n);
+      const std::uint64_t r = powmod_sse2(arith, h, n);
       krange_do_p_sign(p, r, krange_bitmapminus, n, -1);
       krange_do_p_sign(p, p - r, krange_bitmapplus, n, +1);
     }
@@ -84,8 +84,8 @@ void KrangeDoPSmall(benchmark::State& state) {
   const auto primes = primes_from(3, 100000);
   for (auto _ : state) {
     for (std::uint64_t p : primes) {
-      set_prime_modulus(p);
-      krange_do_p(p);
+      const arith_state_t arith = prime_modulus(p);
+      krange_do_p(p, arith);
     }
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * primes.size()));
@@ -98,8 +98,8 @@ void KrangetwinDoP(benchmark::State& state) {
   std::size_t i = 0;
   for (auto _ : state) {
     const std::uint64_t p = primes[i];
-    set_prime_modulus(p);
-    krangetwin_do_p(p);
+    const arith_state_t arith = prime_modulus(p);
+    krangetwin_do_p(p, arith);
     if (++i == primes.size()) i = 0;
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
@@ -111,7 +111,7 @@ void KrangeWriteRead(benchmark::State& state) {
   const std::string file = "/tmp/quorvel-krange-bench-" + std::to_string(::getpid()) + ".txt";
   Quiet quiet;
   for (auto _ : state) {
-    krange_writefile(file, 1000000000000ULL, krange_bitmapminus);
+    krange_writefile(file, 1000000000000ULL, krange_bitmapminus, krange_form::minus);
     krange_readdat(file, krange_bitmapplus);
   }
   std::remove(file.c_str());

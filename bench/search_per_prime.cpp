@@ -8,14 +8,15 @@
 #include <filesystem>
 #include <string>
 
-#include "quorvel/arith_state.hpp"
 #include "db/candidate_file.hpp"
 #include "primes/prime_stream.hpp"
+#include "quorvel/arith_state.hpp"
 #include "quorvel/config.hpp"
 #include "quorvel/ktable.hpp"
 #include "quorvel/search_state.hpp"
 #include "search/prime_job.hpp"
 #include "search/search.hpp"
+#include "search/search_context.hpp"
 
 namespace quorvel {
 namespace {
@@ -46,6 +47,7 @@ void run_range(benchmark::State& state, const char* file, int sieve_mode, std::u
   }
   std::uint64_t primes = 0;
   static prime_block_t block;
+  static search_context_t ctx;
   for (auto _ : state) {
     start_prime_stream(pmin);
     std::uint64_t p = next_sieved_p();
@@ -53,15 +55,15 @@ void run_range(benchmark::State& state, const char* file, int sieve_mode, std::u
       block.count = 0;
       for (; p <= pmin + span && block.count < block_capacity; p = next_sieved_p())
         block.jobs[block.count++].reset(p, pminus1_factors(sievewindowindex));
-      search_block(block);
+      search_block(block, ctx);
       primes += block.count;
     }
   }
   state.counters["ns_per_prime"] = benchmark::Counter(
       static_cast<double>(primes), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.counters["p_per_s"] = benchmark::Counter(
-      static_cast<double>(span) * static_cast<double>(state.iterations()),
-      benchmark::Counter::kIsRate);
+  state.counters["p_per_s"] =
+      benchmark::Counter(static_cast<double>(span) * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate);
 }
 
 void BM_Std11At1e12(benchmark::State& s) {

@@ -1,7 +1,7 @@
-// Per-prime state of the modular arithmetic. The driver (and the tests) set
-// it with set_prime_modulus(p) before any kernel of src/arith/ is used for p;
-// it stays valid until the next call. Everything a kernel reads about p lives
-// in this one record, so that it can become per-thread.
+// Per-prime state of the modular arithmetic: everything a kernel of
+// src/arith/ reads about the prime p, made once per prime by
+// set_prime_modulus and passed to every kernel. Each routine that works on a
+// prime holds its own record, so no two threads ever share one.
 #pragma once
 
 #include <cstdint>
@@ -30,11 +30,14 @@ struct arith_state_t {
   std::uint64_t mont_r2;
 };
 
-/// The arithmetic state of the prime being handled; set by set_prime_modulus.
-extern arith_state_t arith;
+/// Fills `m` for the odd prime p (3 <= p < p_limit, see common.hpp).
+void set_prime_modulus(arith_state_t& m, std::uint64_t p);
 
-/// Makes the odd prime p (3 <= p < p_limit, see common.hpp) the modulus of
-/// every kernel.
-void set_prime_modulus(std::uint64_t p);
+/// The state set_prime_modulus makes for p.
+inline arith_state_t prime_modulus(std::uint64_t p) {
+  arith_state_t m;
+  set_prime_modulus(m, p);
+  return m;
+}
 
 }  // namespace quorvel

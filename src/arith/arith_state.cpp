@@ -8,8 +8,6 @@
 
 namespace quorvel {
 
-arith_state_t arith = {};
-
 namespace {
 
 /// floor((2^128 - 1) / d) - 2^64 for d with its top bit set: the quotient of
@@ -26,24 +24,24 @@ std::uint64_t reciprocal_of_normalised(std::uint64_t d) {
 
 }  // namespace
 
-void set_prime_modulus(std::uint64_t p) {
-  arith.globalp[0] = p;
-  arith.globalp[1] = p;
-  arith.recip_p = 1.0L / static_cast<long double>(p);
-  arith.p_d = static_cast<double>(static_cast<std::int64_t>(p));
-  arith.recip_pd = 1.0 / arith.p_d;
+void set_prime_modulus(arith_state_t& m, std::uint64_t p) {
+  m.globalp[0] = p;
+  m.globalp[1] = p;
+  m.recip_p = 1.0L / static_cast<long double>(p);
+  m.p_d = static_cast<double>(static_cast<std::int64_t>(p));
+  m.recip_pd = 1.0 / m.p_d;
   const int s = __builtin_clzll(p);
-  arith.norm_shift = s;
-  arith.norm_p = p << s;
-  arith.norm_inv = reciprocal_of_normalised(arith.norm_p);
+  m.norm_shift = s;
+  m.norm_p = p << s;
+  m.norm_inv = reciprocal_of_normalised(m.norm_p);
   // Newton iteration for p^-1 mod 2^64: 3p XOR 2 is correct to 5 bits for
   // odd p, and each step doubles the correct bits (5, 10, 20, 40, 80).
   std::uint64_t inv = (3 * p) ^ 2;
   for (int i = 0; i < 4; ++i) inv *= 2 - p * inv;
-  arith.mont_pinv = inv;
+  m.mont_pinv = inv;
   // R mod p is the remainder of 2^64 = (1, 0); R^2 mod p its square.
-  arith.mont_one = norm_rem(std::uint64_t{1} << s, 0) >> s;
-  arith.mont_r2 = mul_mod_p_reduced(arith.mont_one, arith.mont_one);
+  m.mont_one = norm_rem(m, std::uint64_t{1} << s, 0) >> s;
+  m.mont_r2 = mul_mod_p_reduced(m, m.mont_one, m.mont_one);
 }
 
 }  // namespace quorvel

@@ -1,4 +1,4 @@
-// Batch kernels modulo the current prime p (set_prime_modulus): many
+// Batch kernels modulo a prime p (the state `m` of set_prime_modulus): many
 // independent powers, and geometric sequences, the hot loops of the searches.
 // Each kernel has a portable scalar version and, where it pays, an AVX2+FMA
 // version; the best one the processor supports is chosen once at start-up,
@@ -28,11 +28,12 @@ const char* arith_variant_name();
 
 /// out[i] = bases[i]^exps[i] mod p for i < n; bases below p, exponents any
 /// 64-bit value (0 gives 1).
-void powmod_many(const std::uint64_t* bases, const std::uint64_t* exps, std::uint64_t* out,
-                 std::size_t n);
+void powmod_many(const arith_state_t& m, const std::uint64_t* bases, const std::uint64_t* exps,
+                 std::uint64_t* out, std::size_t n);
 
 /// out[i] = 2^exps[i] mod p for i < n, exponents any 64-bit value.
-void pow2mod_many(const std::uint64_t* exps, std::uint64_t* out, std::size_t n);
+void pow2mod_many(const arith_state_t& m, const std::uint64_t* exps, std::uint64_t* out,
+                  std::size_t n);
 
 /// out[i] = bases[i]^exps[i] mod p_i for i < n, each element with its own
 /// modulus: moduli[i] points at the state set_prime_modulus would make for
@@ -44,8 +45,8 @@ void powmod_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
                   const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n);
 
 /// out[i] = start * ratio^i mod p for i < count; start and ratio below p.
-void geometric_mod_p(std::uint64_t start, std::uint64_t ratio, std::size_t count,
-                     std::uint64_t* out);
+void geometric_mod_p(const arith_state_t& m, std::uint64_t start, std::uint64_t ratio,
+                     std::size_t count, std::uint64_t* out);
 
 /// The first powers of a ratio, made once and shared by sequences that
 /// differ only in their start: each term of such a sequence is then an
@@ -58,13 +59,14 @@ struct geometric_powers_t {
 
 /// The powers of `ratio` (below p) that sequences of at most `count` terms
 /// read: pow[0 .. min(count, span)), and next when count > span.
-void geometric_powers(std::uint64_t ratio, std::size_t count, geometric_powers_t& powers);
+void geometric_powers(const arith_state_t& m, std::uint64_t ratio, std::size_t count,
+                      geometric_powers_t& powers);
 
 /// out[i] = start * ratio^i mod p for i < count, from the powers of ratio
 /// made for at least count terms; start below p. Writes out[0 .. count
 /// rounded up to a multiple of 4): the entries past count hold unspecified
 /// values.
-void geometric_scaled(std::uint64_t start, const geometric_powers_t& powers, std::size_t count,
-                      std::uint64_t* out);
+void geometric_scaled(const arith_state_t& m, std::uint64_t start, const geometric_powers_t& powers,
+                      std::size_t count, std::uint64_t* out);
 
 }  // namespace quorvel

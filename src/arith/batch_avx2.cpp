@@ -40,8 +40,8 @@ struct vec_modulus {
   __m256d pinv;
 };
 
-__attribute__((target("avx2,fma"))) inline vec_modulus load_modulus() {
-  return {_mm256_set1_pd(arith.p_d), _mm256_set1_pd(arith.recip_pd)};
+__attribute__((target("avx2,fma"))) inline vec_modulus load_modulus(const arith_state_t& mod) {
+  return {_mm256_set1_pd(mod.p_d), _mm256_set1_pd(mod.recip_pd)};
 }
 
 /// Four 64-bit integers below 2^52 as doubles (exact).
@@ -93,9 +93,10 @@ struct fixed_t {
   __m256d b, bp;
 };
 
-__attribute__((target("avx2,fma"))) inline fixed_t fixed_multiplier(std::uint64_t b) {
+__attribute__((target("avx2,fma"))) inline fixed_t fixed_multiplier(const arith_state_t& mod,
+                                                                    std::uint64_t b) {
   const double bd = static_cast<double>(static_cast<std::int64_t>(b));
-  return {_mm256_set1_pd(bd), _mm256_set1_pd(bd * arith.recip_pd)};
+  return {_mm256_set1_pd(bd), _mm256_set1_pd(bd * mod.recip_pd)};
 }
 
 /// The bits set in any of n exponents: a lockstep group runs over all of them.
@@ -169,8 +170,8 @@ __attribute__((target("avx2,fma"))) void powmod_window_group_mod(const std::uint
     x1[j] = load_as_double(bases + 4 * j);
     x2[j] = mul_lazy(x1[j], x1[j], m[j]);
     x3[j] = mul_lazy(x2[j], x1[j], m[j]);
-    e[j] = _mm256_sll_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(exps + 4 * j)),
-                            align);
+    e[j] =
+        _mm256_sll_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(exps + 4 * j)), align);
   }
   auto pick = [&](std::size_t j) __attribute__((target("avx2,fma"))) {
     const __m256d high = _mm256_castsi256_pd(e[j]);
@@ -189,12 +190,13 @@ __attribute__((target("avx2,fma"))) void powmod_window_group_mod(const std::uint
   for (std::size_t j = 0; j < window_vectors; ++j) store_reduced(out + 4 * j, acc[j], m[j]);
 }
 
-/// The same with the one modulus of `arith` in every lane.
-__attribute__((target("avx2,fma"))) void powmod_group(const std::uint64_t* bases,
+/// The same with the one modulus `mod` in every lane.
+__attribute__((target("avx2,fma"))) void powmod_group(const arith_state_t& mod,
+                                                      const std::uint64_t* bases,
                                                       const std::uint64_t* exps,
                                                       std::uint64_t* out) {
   vec_modulus m[power_vectors];
-  for (std::size_t j = 0; j < power_vectors; ++j) m[j] = load_modulus();
+  for (std::size_t j = 0; j < power_vectors; ++j) m[j] = load_modulus(mod);
   powmod_group_mod(bases, exps, m, out);
 }
 
@@ -227,11 +229,12 @@ __attribute__((target("avx2,fma"))) void by_groups(const std::uint64_t* bases,
 }
 
 /// Powers of 2: the same lockstep powering from the base 2.
-__attribute__((target("avx2,fma"))) void pow2mod_group(const std::uint64_t* exps,
+__attribute__((target("avx2,fma"))) void pow2mod_group(const arith_state_t& mod,
+                                                       const std::uint64_t* exps,
                                                        std::uint64_t* out) {
   std::uint64_t twos[power_group];
-  std::fill(twos, twos + power_group, 2 % arith.globalp[0]);
-  powmod_group(twos, exps, out);
+  std::fill(twos, twos + power_group, 2 % mod.globalp[0]);
+  powmod_group(mod, twos, exps, out);
 }
 
 /// Chains of the geometric sequence: geometric_vectors vectors of four
@@ -240,33 +243,34 @@ constexpr std::size_t geometric_vectors = 6;
 
 }  // namespace
 
-void powmod_many_avx2(const std::uint64_t* bases, const std::uint64_t* exps, std::uint64_t* out,
-                      std::size_t n) {
+void powmod_many_avx2(const arith_state_t& mod, const std::uint64_t* bases,
+                      const std::uint64_t* exps, std::uint64_t* out, std::size_t n) {
   by_groups(
       bases, exps, out, n,
-      [](const std::uint64_t* b, const std::uint64_t* e, std::uint64_t* o)
-          __attribute__((target("avx2,fma"))) { powmod_group(b, e, o); },
-      [](const std::uint64_t* b, const std::uint64_t* e, std::uint64_t* o, std::size_t k) {
-        powmod_many_scalar(b, e, o, k);
+      [&mod](const std::uint64_t* b, const std::uint64_t* e, std::uint64_t* o)
+          __attribute__((target("avx2,fma"))) { powmod_group(mod, b, e, o); },
+      [&mod](const std::uint64_t* b, const std::uint64_t* e, std::uint64_t* o, std::size_t k) {
+        powmod_many_scalar(mod, b, e, o, k);
       });
 }
 
-void pow2mod_many_avx2(const std::uint64_t* exps, std::uint64_t* out, std::size_t n) {
+void pow2mod_many_avx2(const arith_state_t& mod, const std::uint64_t* exps, std::uint64_t* out,
+                       std::size_t n) {
   by_groups(
       nullptr, exps, out, n,
-      [](const std::uint64_t*, const std::uint64_t* e, std::uint64_t* o)
-          __attribute__((target("avx2,fma"))) { pow2mod_group(e, o); },
-      [](const std::uint64_t*, const std::uint64_t* e, std::uint64_t* o, std::size_t k) {
-        pow2mod_many_scalar(e, o, k);
+      [&mod](const std::uint64_t*, const std::uint64_t* e, std::uint64_t* o)
+          __attribute__((target("avx2,fma"))) { pow2mod_group(mod, e, o); },
+      [&mod](const std::uint64_t*, const std::uint64_t* e, std::uint64_t* o, std::size_t k) {
+        pow2mod_many_scalar(mod, e, o, k);
       });
 }
 
 /// The moduli of four lanes, from their states.
 __attribute__((target("avx2,fma"))) inline vec_modulus lane_moduli(
     const arith_state_t* const* mods) {
-  return {_mm256_setr_pd(mods[0]->p_d, mods[1]->p_d, mods[2]->p_d, mods[3]->p_d),
-          _mm256_setr_pd(mods[0]->recip_pd, mods[1]->recip_pd, mods[2]->recip_pd,
-                         mods[3]->recip_pd)};
+  return {
+      _mm256_setr_pd(mods[0]->p_d, mods[1]->p_d, mods[2]->p_d, mods[3]->p_d),
+      _mm256_setr_pd(mods[0]->recip_pd, mods[1]->recip_pd, mods[2]->recip_pd, mods[3]->recip_pd)};
 }
 
 // Whole groups of the left-to-right kernel, then groups of the right-to-left
@@ -301,26 +305,27 @@ void powmod_lanes_avx2(const std::uint64_t* bases, const std::uint64_t* exps,
   std::copy(o, o + (n - i), out + i);
 }
 
-void geometric_mod_p_avx2(std::uint64_t start, std::uint64_t ratio, std::size_t count,
-                          std::uint64_t* out) {
+void geometric_mod_p_avx2(const arith_state_t& mod, std::uint64_t start, std::uint64_t ratio,
+                          std::size_t count, std::uint64_t* out) {
   if (count < 12) {  // the set-up would cost more than it saves
-    geometric_mod_p_scalar(start, ratio, count, out);
+    geometric_mod_p_scalar(mod, start, ratio, count, out);
     return;
   }
   // v chains of four consecutive terms (v = 6 for long sequences, fewer for
   // short ones), set up from r^2, r^4, r^8, r^16 so that the set-up is a
   // short dependency chain; then every chain steps by r^(4v).
   const std::size_t v = std::min<std::size_t>(geometric_vectors, count / 8 == 0 ? 1 : count / 8);
-  const std::uint64_t r2 = mul_mod_p_reduced(ratio, ratio);
-  const std::uint64_t r4 = mul_mod_p_reduced(r2, r2);
-  const std::uint64_t r8 = mul_mod_p_reduced(r4, r4);
-  const std::uint64_t r16 = mul_mod_p_reduced(r8, r8);
-  const std::uint64_t t1 = mul_mod_p_reduced(start, ratio);
-  std::uint64_t head[4] = {start, t1, mul_mod_p_reduced(start, r2), mul_mod_p_reduced(t1, r2)};
-  const vec_modulus m = load_modulus();
-  const auto [b4, b4p] = fixed_multiplier(r4);
-  const auto [b8, b8p] = fixed_multiplier(r8);
-  const auto [b16, b16p] = fixed_multiplier(r16);
+  const std::uint64_t r2 = mul_mod_p_reduced(mod, ratio, ratio);
+  const std::uint64_t r4 = mul_mod_p_reduced(mod, r2, r2);
+  const std::uint64_t r8 = mul_mod_p_reduced(mod, r4, r4);
+  const std::uint64_t r16 = mul_mod_p_reduced(mod, r8, r8);
+  const std::uint64_t t1 = mul_mod_p_reduced(mod, start, ratio);
+  std::uint64_t head[4] = {start, t1, mul_mod_p_reduced(mod, start, r2),
+                           mul_mod_p_reduced(mod, t1, r2)};
+  const vec_modulus m = load_modulus(mod);
+  const auto [b4, b4p] = fixed_multiplier(mod, r4);
+  const auto [b8, b8p] = fixed_multiplier(mod, r8);
+  const auto [b16, b16p] = fixed_multiplier(mod, r16);
   __m256d x[geometric_vectors];
   x[0] = load_as_double(head);
   x[1] = mul_fixed_lazy(x[0], b4, b4p, m);
@@ -328,12 +333,12 @@ void geometric_mod_p_avx2(std::uint64_t start, std::uint64_t ratio, std::size_t 
   x[3] = mul_fixed_lazy(x[1], b8, b8p, m);
   x[4] = mul_fixed_lazy(x[0], b16, b16p, m);
   x[5] = mul_fixed_lazy(x[1], b16, b16p, m);
-  static constexpr std::uint8_t stride_from[7][2] = {{0, 0}, {4, 0}, {8, 0}, {8, 4},
+  static constexpr std::uint8_t stride_from[7][2] = {{0, 0},  {4, 0},  {8, 0}, {8, 4},
                                                      {16, 0}, {16, 4}, {16, 8}};
   auto power = [&](std::uint8_t e) { return e == 4 ? r4 : e == 8 ? r8 : r16; };
   std::uint64_t step = power(stride_from[v][0]);
-  if (stride_from[v][1] != 0) step = mul_mod_p_reduced(step, power(stride_from[v][1]));
-  const auto [bs, bsp] = fixed_multiplier(step);
+  if (stride_from[v][1] != 0) step = mul_mod_p_reduced(mod, step, power(stride_from[v][1]));
+  const auto [bs, bsp] = fixed_multiplier(mod, step);
   const std::size_t stride = 4 * v;
   std::size_t i = 0;
   for (; i + stride <= count; i += stride) {
@@ -354,13 +359,14 @@ void geometric_mod_p_avx2(std::uint64_t start, std::uint64_t ratio, std::size_t 
   }
 }
 
-void geometric_scaled_avx2(std::uint64_t start, const geometric_powers_t& powers,
-                           std::size_t count, std::uint64_t* out) {
+void geometric_scaled_avx2(const arith_state_t& mod, std::uint64_t start,
+                           const geometric_powers_t& powers, std::size_t count,
+                           std::uint64_t* out) {
   // Six chains of four terms: the first 24 terms are independent products
   // start * ratio^i; each chain then steps by ratio^24.
   static_assert(geometric_powers_t::span == 4 * geometric_vectors);
-  const vec_modulus m = load_modulus();
-  const auto [b, bp] = fixed_multiplier(start);
+  const vec_modulus m = load_modulus(mod);
+  const auto [b, bp] = fixed_multiplier(mod, start);
   const std::size_t vectors = (count + 3) / 4;
   if (vectors <= geometric_vectors) {
     for (std::size_t j = 0; j < vectors; ++j) {
@@ -375,7 +381,7 @@ void geometric_scaled_avx2(std::uint64_t start, const geometric_powers_t& powers
   // The stepping of geometric_mod_p_avx2 with all six chains, written out:
   // shared with a chain count known only at run time, the chains left the
   // registers (16% more instructions in that kernel).
-  const auto [bs, bsp] = fixed_multiplier(powers.next);
+  const auto [bs, bsp] = fixed_multiplier(mod, powers.next);
   constexpr std::size_t stride = 4 * geometric_vectors;
   std::size_t i = 0;
   for (; i + stride <= count; i += stride) {

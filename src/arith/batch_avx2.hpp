@@ -10,21 +10,27 @@
 
 namespace quorvel {
 
-__attribute__((target("avx2,fma"))) void powmod_many_avx2(const std::uint64_t* bases,
+__attribute__((target("avx2,fma"))) void powmod_many_avx2(const arith_state_t& mod,
+                                                          const std::uint64_t* bases,
                                                           const std::uint64_t* exps,
                                                           std::uint64_t* out, std::size_t n);
-__attribute__((target("avx2,fma"))) void pow2mod_many_avx2(const std::uint64_t* exps,
+__attribute__((target("avx2,fma"))) void pow2mod_many_avx2(const arith_state_t& mod,
+                                                           const std::uint64_t* exps,
                                                            std::uint64_t* out, std::size_t n);
 __attribute__((target("avx2,fma"))) void powmod_lanes_avx2(const std::uint64_t* bases,
                                                            const std::uint64_t* exps,
                                                            const arith_state_t* const* moduli,
                                                            std::uint64_t* out, std::size_t n);
-__attribute__((target("avx2,fma"))) void geometric_mod_p_avx2(std::uint64_t start,
+__attribute__((target("avx2,fma"))) void geometric_mod_p_avx2(const arith_state_t& mod,
+                                                              std::uint64_t start,
                                                               std::uint64_t ratio,
                                                               std::size_t count,
                                                               std::uint64_t* out);
 
-__attribute__((target("avx2,fma"))) void geometric_scaled_avx2(
-    std::uint64_t start, const geometric_powers_t& powers, std::size_t count, std::uint64_t* out);
+__attribute__((target("avx2,fma"))) void geometric_scaled_avx2(const arith_state_t& mod,
+                                                               std::uint64_t start,
+                                                               const geometric_powers_t& powers,
+                                                               std::size_t count,
+                                                               std::uint64_t* out);
 
 }  // namespace quorvel

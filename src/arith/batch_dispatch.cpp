@@ -2,10 +2,9 @@
 // features, and dispatches every call with a switch on that choice. A build
 // without the AVX2 sources (QUORVEL_HAVE_AVX2 = 0: no compiler support, not
 // x86-64, or QUORVEL_FORCE_VARIANT=scalar) never offers that version.
-#include "arith/batch.hpp"
-
 #include <algorithm>
 
+#include "arith/batch.hpp"
 #include "arith/batch_scalar.hpp"
 #if QUORVEL_HAVE_AVX2
 #include "arith/batch_avx2.hpp"
@@ -61,18 +60,18 @@ const char* arith_variant_name() {
   return "scalar";
 }
 
-void powmod_many(const std::uint64_t* bases, const std::uint64_t* exps, std::uint64_t* out,
-                 std::size_t n) {
+void powmod_many(const arith_state_t& m, const std::uint64_t* bases, const std::uint64_t* exps,
+                 std::uint64_t* out, std::size_t n) {
   switch (active_variant) {
     case arith_variant::avx2:
 #if QUORVEL_HAVE_AVX2
-      powmod_many_avx2(bases, exps, out, n);
+      powmod_many_avx2(m, bases, exps, out, n);
       return;
 #endif
     case arith_variant::scalar:
       break;
   }
-  powmod_many_scalar(bases, exps, out, n);
+  powmod_many_scalar(m, bases, exps, out, n);
 }
 
 void powmod_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
@@ -89,57 +88,59 @@ void powmod_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
   powmod_lanes_scalar(bases, exps, moduli, out, n);
 }
 
-void pow2mod_many(const std::uint64_t* exps, std::uint64_t* out, std::size_t n) {
+void pow2mod_many(const arith_state_t& m, const std::uint64_t* exps, std::uint64_t* out,
+                  std::size_t n) {
   switch (active_variant) {
     case arith_variant::avx2:
 #if QUORVEL_HAVE_AVX2
-      pow2mod_many_avx2(exps, out, n);
+      pow2mod_many_avx2(m, exps, out, n);
       return;
 #endif
     case arith_variant::scalar:
       break;
   }
-  pow2mod_many_scalar(exps, out, n);
+  pow2mod_many_scalar(m, exps, out, n);
 }
 
-void geometric_mod_p(std::uint64_t start, std::uint64_t ratio, std::size_t count,
-                     std::uint64_t* out) {
+void geometric_mod_p(const arith_state_t& m, std::uint64_t start, std::uint64_t ratio,
+                     std::size_t count, std::uint64_t* out) {
   switch (active_variant) {
     case arith_variant::avx2:
 #if QUORVEL_HAVE_AVX2
-      geometric_mod_p_avx2(start, ratio, count, out);
+      geometric_mod_p_avx2(m, start, ratio, count, out);
       return;
 #endif
     case arith_variant::scalar:
       break;
   }
-  geometric_mod_p_scalar(start, ratio, count, out);
+  geometric_mod_p_scalar(m, start, ratio, count, out);
 }
 
-void geometric_powers(std::uint64_t ratio, std::size_t count, geometric_powers_t& powers) {
+void geometric_powers(const arith_state_t& m, std::uint64_t ratio, std::size_t count,
+                      geometric_powers_t& powers) {
   constexpr std::size_t span = geometric_powers_t::span;
   if (count <= span) {
-    geometric_mod_p(1, ratio, count, powers.pow.data());
+    geometric_mod_p(m, 1, ratio, count, powers.pow.data());
     return;
   }
   std::uint64_t all[span + 1];
-  geometric_mod_p(1, ratio, span + 1, all);
+  geometric_mod_p(m, 1, ratio, span + 1, all);
   std::copy(all, all + span, powers.pow.begin());
   powers.next = all[span];
 }
 
-void geometric_scaled(std::uint64_t start, const geometric_powers_t& powers, std::size_t count,
-                      std::uint64_t* out) {
+void geometric_scaled(const arith_state_t& m, std::uint64_t start, const geometric_powers_t& powers,
+                      std::size_t count, std::uint64_t* out) {
   switch (active_variant) {
     case arith_variant::avx2:
 #if QUORVEL_HAVE_AVX2
-      geometric_scaled_avx2(start, powers, count, out);
+      geometric_scaled_avx2(m, start, powers, count, out);
       return;
 #endif
     case arith_variant::scalar:
       break;
   }
-  geometric_scaled_scalar(start, powers, count, out);
+  geometric_scaled_scalar(m, start, powers, count, out);
 }
 
 }  // namespace quorvel

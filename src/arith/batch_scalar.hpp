@@ -10,15 +10,17 @@
 
 namespace quorvel {
 
-void powmod_many_scalar(const std::uint64_t* bases, const std::uint64_t* exps, std::uint64_t* out,
-                        std::size_t n);
-void pow2mod_many_scalar(const std::uint64_t* exps, std::uint64_t* out, std::size_t n);
+void powmod_many_scalar(const arith_state_t& m, const std::uint64_t* bases,
+                        const std::uint64_t* exps, std::uint64_t* out, std::size_t n);
+void pow2mod_many_scalar(const arith_state_t& m, const std::uint64_t* exps, std::uint64_t* out,
+                         std::size_t n);
 void powmod_lanes_scalar(const std::uint64_t* bases, const std::uint64_t* exps,
                          const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n);
-void geometric_mod_p_scalar(std::uint64_t start, std::uint64_t ratio, std::size_t count,
-                            std::uint64_t* out);
+void geometric_mod_p_scalar(const arith_state_t& m, std::uint64_t start, std::uint64_t ratio,
+                            std::size_t count, std::uint64_t* out);
 
-void geometric_scaled_scalar(std::uint64_t start, const geometric_powers_t& powers,
-                             std::size_t count, std::uint64_t* out);
+void geometric_scaled_scalar(const arith_state_t& m, std::uint64_t start,
+                             const geometric_powers_t& powers, std::size_t count,
+                             std::uint64_t* out);
 
 }  // namespace quorvel

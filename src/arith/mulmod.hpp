@@ -1,6 +1,6 @@
-// Exact multiplication and powering modulo the current prime p, an odd prime
-// below p_limit = 2^50 (common.hpp). Every function reads the modulus from
-// `arith` (set_prime_modulus) and returns a residue in [0, p).
+// Exact multiplication and powering modulo a prime p, an odd prime below
+// p_limit = 2^50 (common.hpp). Every function takes the modulus state `m`
+// of p (set_prime_modulus) and returns a residue in [0, p).
 //
 // No division instruction is used per product. Three exact integer methods
 // are used, each where it measured fastest:
@@ -60,11 +60,11 @@ inline std::uint64_t mul_hi(std::uint64_t a, std::uint64_t b) {
 /// is the remainder left by the candidate quotient q1. The candidate is one
 /// too large exactly when r > q0 (then r + d is the remainder of q1 - 1);
 /// after that it is at most one too small (then r - d).
-inline std::uint64_t norm_rem(std::uint64_t u1, std::uint64_t u0) {
-  const std::uint64_t d = arith.norm_p;
+inline std::uint64_t norm_rem(const arith_state_t& m, std::uint64_t u1, std::uint64_t u0) {
+  const std::uint64_t d = m.norm_p;
   // The two-word sum in 64-bit halves: a 128-bit addition of a composed
   // operand makes the compiler spill.
-  const u128 vu = static_cast<u128>(arith.norm_inv) * u1;
+  const u128 vu = static_cast<u128>(m.norm_inv) * u1;
   const std::uint64_t q0 = static_cast<std::uint64_t>(vu) + u0;
   const std::uint64_t q1 = static_cast<std::uint64_t>(vu >> 64) + u1 + 1 + (q0 < u0);
   std::uint64_t r = u0 - q1 * d;
@@ -91,9 +91,9 @@ inline std::uint64_t norm_rem(std::uint64_t u1, std::uint64_t u0) {
 
 /// Quotient floor((u1*2^64 + u0) / norm_p) for u1 < norm_p (same steps as
 /// norm_rem, carrying the quotient).
-inline std::uint64_t norm_quot(std::uint64_t u1, std::uint64_t u0) {
-  const std::uint64_t d = arith.norm_p;
-  const u128 q = static_cast<u128>(arith.norm_inv) * u1 + ((static_cast<u128>(u1 + 1) << 64) | u0);
+inline std::uint64_t norm_quot(const arith_state_t& m, std::uint64_t u1, std::uint64_t u0) {
+  const std::uint64_t d = m.norm_p;
+  const u128 q = static_cast<u128>(m.norm_inv) * u1 + ((static_cast<u128>(u1 + 1) << 64) | u0);
   std::uint64_t q1 = static_cast<std::uint64_t>(q >> 64);
   const std::uint64_t q0 = static_cast<std::uint64_t>(q);
   std::uint64_t r = u0 - q1 * d;
@@ -107,17 +107,17 @@ inline std::uint64_t norm_quot(std::uint64_t u1, std::uint64_t u0) {
 
 /// a*b mod p for any a < 2^64 and b < p (reduced residues, or an unreduced
 /// k < 2^31 or k*2^23 passed as a).
-inline std::uint64_t mul_mod_p_reduced(std::uint64_t a, std::uint64_t b) {
-  const int s = arith.norm_shift;
+inline std::uint64_t mul_mod_p_reduced(const arith_state_t& m, std::uint64_t a, std::uint64_t b) {
+  const int s = m.norm_shift;
   const u128 x = static_cast<u128>(a) * (b << s);
-  return norm_rem(static_cast<std::uint64_t>(x >> 64), static_cast<std::uint64_t>(x)) >> s;
+  return norm_rem(m, static_cast<std::uint64_t>(x >> 64), static_cast<std::uint64_t>(x)) >> s;
 }
 
 /// a*b mod p for any 64-bit a and b. Reduced operands, and those where only
 /// one factor is unreduced (such as k < 2^31 above a small p), take no
 /// division; only two unreduced factors cost one.
-inline std::uint64_t mul_mod_p(std::uint64_t a, std::uint64_t b) {
-  const std::uint64_t p = arith.globalp[0];
+inline std::uint64_t mul_mod_p(const arith_state_t& m, std::uint64_t a, std::uint64_t b) {
+  const std::uint64_t p = m.globalp[0];
   if (b >= p) [[unlikely]] {
     if (a < p) {
       const std::uint64_t t = a;
@@ -127,68 +127,71 @@ inline std::uint64_t mul_mod_p(std::uint64_t a, std::uint64_t b) {
       b %= p;
     }
   }
-  return mul_mod_p_reduced(a, b);
+  return mul_mod_p_reduced(m, a, b);
 }
 
 /// The helper mul_mod_p_b needs for the fixed multiplier b < p; compute it
 /// once per b.
-inline bdivp_t bdiv_p(std::uint64_t b) { return {norm_quot(b << arith.norm_shift, 0)}; }
+inline bdivp_t bdiv_p(const arith_state_t& m, std::uint64_t b) {
+  return {norm_quot(m, b << m.norm_shift, 0)};
+}
 
 /// a*b mod p for any a < 2^64 and b < p, with bdivp = bdiv_p(b).
-inline std::uint64_t mul_mod_p_b(std::uint64_t a, std::uint64_t b, bdivp_t bdivp) {
-  const std::uint64_t p = arith.globalp[0];
+inline std::uint64_t mul_mod_p_b(const arith_state_t& m, std::uint64_t a, std::uint64_t b,
+                                 bdivp_t bdivp) {
+  const std::uint64_t p = m.globalp[0];
   const std::uint64_t r = a * b - mul_hi(a, bdivp.quot) * p;
   return r >= p ? r - p : r;
 }
 
 /// Montgomery reduction of a signed t with |t| < 9p^2 (or 0 <= t < p*2^64):
 /// t/2^64 mod p as a lazy residue (see the top of this file).
-inline std::int64_t mont_redc_lazy(i128 t) {
+inline std::int64_t mont_redc_lazy(const arith_state_t& m, i128 t) {
   const std::uint64_t lo = static_cast<std::uint64_t>(t);
   const std::int64_t hi = static_cast<std::int64_t>(t >> 64);
-  const std::uint64_t mp_hi = mul_hi(lo * arith.mont_pinv, arith.globalp[0]);
+  const std::uint64_t mp_hi = mul_hi(lo * m.mont_pinv, m.globalp[0]);
   return hi - static_cast<std::int64_t>(mp_hi);
 }
 
 /// Montgomery product of two lazy residues, lazy.
-inline std::int64_t mont_mul_lazy(std::int64_t a, std::int64_t b) {
-  return mont_redc_lazy(static_cast<i128>(a) * b);
+inline std::int64_t mont_mul_lazy(const arith_state_t& m, std::int64_t a, std::int64_t b) {
+  return mont_redc_lazy(m, static_cast<i128>(a) * b);
 }
 
 /// Lazy Montgomery form of any 64-bit a: t = a * (R^2 mod p) < 2^64 * p.
-inline std::int64_t to_mont_lazy(std::uint64_t a) {
-  return mont_redc_lazy(static_cast<i128>(static_cast<u128>(a) * arith.mont_r2));
+inline std::int64_t to_mont_lazy(const arith_state_t& m, std::uint64_t a) {
+  return mont_redc_lazy(m, static_cast<i128>(static_cast<u128>(a) * m.mont_r2));
 }
 
 /// The residue in [0, p) that the lazy Montgomery form v stands for. REDC of
 /// the single word v gives (v - m*p)/2^64 in [-p, 0]; adding p to a negative
 /// value lands in [0, p).
-inline std::uint64_t from_mont_lazy(std::int64_t v) {
-  const std::int64_t r = mont_redc_lazy(static_cast<i128>(v));
-  return static_cast<std::uint64_t>(r + (r < 0 ? static_cast<std::int64_t>(arith.globalp[0]) : 0));
+inline std::uint64_t from_mont_lazy(const arith_state_t& m, std::int64_t v) {
+  const std::int64_t r = mont_redc_lazy(m, static_cast<i128>(v));
+  return static_cast<std::uint64_t>(r + (r < 0 ? static_cast<std::int64_t>(m.globalp[0]) : 0));
 }
 
 /// Lazy Montgomery form of 2^top for top < 64: REDC(2^top * R^2 mod p), the
 /// argument below 2^113 < p * 2^64. Saves the squarings of the top bits.
-inline std::int64_t mont_pow2_lazy(unsigned top) {
-  return mont_redc_lazy(static_cast<i128>(static_cast<u128>(arith.mont_r2) << top));
+inline std::int64_t mont_pow2_lazy(const arith_state_t& m, unsigned top) {
+  return mont_redc_lazy(m, static_cast<i128>(static_cast<u128>(m.mont_r2) << top));
 }
 
 /// 2^e mod p for any 64-bit e (e = 0 gives 1). Left to right: the top six
 /// bits of e form the starting power directly; then per bit a lazy
 /// Montgomery square and a doubling by shift when the bit is set (the
 /// doubled lazy residue stays below 3p, so no reduction is needed).
-inline std::uint64_t pow2mod(std::uint64_t e) {
+inline std::uint64_t pow2mod(const arith_state_t& m, std::uint64_t e) {
   if (e == 0) return 1;
   int bit = 63 - __builtin_clzll(e);
   const int take = bit < 5 ? bit + 1 : 6;
   bit -= take;
-  std::int64_t x = mont_pow2_lazy(static_cast<unsigned>(e >> (bit + 1)));
+  std::int64_t x = mont_pow2_lazy(m, static_cast<unsigned>(e >> (bit + 1)));
   for (; bit >= 0; --bit) {
-    x = mont_mul_lazy(x, x);
+    x = mont_mul_lazy(m, x, x);
     x *= std::int64_t{1} << ((e >> bit) & 1);
   }
-  return from_mont_lazy(x);
+  return from_mont_lazy(m, x);
 }
 
 /// b^e mod p for any 64-bit b (reduced as part of the conversion, so even
@@ -197,19 +200,19 @@ inline std::uint64_t pow2mod(std::uint64_t e) {
 /// independent, so their multiplies overlap; each product multiplies by the
 /// square or by one, chosen without a branch, so random exponent bits cost
 /// no mispredictions.
-inline std::uint64_t powmod_sse2(std::uint64_t b, std::uint64_t e) {
+inline std::uint64_t powmod_sse2(const arith_state_t& m, std::uint64_t b, std::uint64_t e) {
   if (e == 0) return 1;
-  std::int64_t r = to_mont_lazy(b);
-  for (int i = __builtin_ctzll(e); i > 0; --i) r = mont_mul_lazy(r, r);
+  std::int64_t r = to_mont_lazy(m, b);
+  for (int i = __builtin_ctzll(e); i > 0; --i) r = mont_mul_lazy(m, r, r);
   e >>= __builtin_ctzll(e);
   std::int64_t acc = r;
-  const std::int64_t one = static_cast<std::int64_t>(arith.mont_one);
+  const std::int64_t one = static_cast<std::int64_t>(m.mont_one);
   for (e >>= 1; e != 0; e >>= 1) {
-    r = mont_mul_lazy(r, r);
+    r = mont_mul_lazy(m, r, r);
     const std::int64_t take = -static_cast<std::int64_t>(e & 1);
-    acc = mont_mul_lazy(acc, (r & take) | (one & ~take));
+    acc = mont_mul_lazy(m, acc, (r & take) | (one & ~take));
   }
-  return from_mont_lazy(acc);
+  return from_mont_lazy(m, acc);
 }
 
 }  // namespace quorvel

@@ -17,7 +17,8 @@ bool read_db(const std::string& filename);
 /// be written (the old file is then unchanged).
 bool dump_db(const std::string& filename);
 
-/// Writes the npg export of the n lists, sorted by n; false on failure.
+/// Writes the npg export of the n lists, sorted by n, under the header
+/// "pmax:P:0:2:257" (Proth) or "pmax:M:0:2:258" (Riesel); false on failure.
 bool write_npg(const std::string& filename, std::uint64_t pmax);
 
 }  // namespace quorvel

@@ -7,6 +7,8 @@
 // and dropping repeats; write_npg merges the lists with a heap keyed by
 // (n, k index), which gives the entries in n order and equal n in k-index
 // order. The value 4294967295 marks the end of the merge and is never written.
+// The npg header names the form for the primality tester that reads the
+// file: ":P:0:2:257" for k*2^n+1 (Proth), ":M:0:2:258" for k*2^n-1 (Riesel).
 #include <algorithm>
 #include <charconv>
 #include <functional>
@@ -87,7 +89,7 @@ bool write_npg(const std::string& filename, std::uint64_t pmax) {
   std::string out;
   out.reserve(40 + total * 16);
   append_number(out, pmax);
-  out += ":M:0:2:258\n";
+  out += mode == mode_proth ? ":P:0:2:257\n" : ":M:0:2:258\n";
 
   // Heap of the current head of every list: (value, k index), smallest first.
   using head = std::pair<std::uint32_t, std::uint32_t>;

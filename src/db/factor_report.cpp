@@ -6,6 +6,10 @@
 // the file before output_factor returns and a killed run loses none. With -u
 // a new factor's n leaves the list (its first occurrence; the list stays
 // ascending), so a later factor of the same candidate is a duplicate.
+//
+// Before any of this the factor is checked by arithmetic of its own
+// (db/factor_check.hpp); one that fails is neither written nor struck: the
+// report throws false_factor_error and the run driver stops the run.
 #include "db/factor_report.hpp"
 
 #include <algorithm>
@@ -13,20 +17,30 @@
 #include <string>
 
 #include "db/console_line.hpp"
+#include "db/factor_check.hpp"
+#include "db/factor_line.hpp"
+#include "db/false_factor.hpp"
 #include "quorvel/config.hpp"
 #include "quorvel/ktable.hpp"
 
 namespace quorvel {
 
+std::uint64_t new_factors_reported = 0;
+
 void output_factor(std::uint64_t p, std::uint32_t j, std::uint32_t n, std::uint64_t xmod) {
+  const int sign = mode == mode_proth ? +1 : -1;
+  const auto k = static_cast<std::uint64_t>(static_cast<std::uint32_t>(ak[j]));
+  if (!is_factor_k2n(p, k, n, sign)) throw false_factor_error(p, number_text(k, n, sign));
+
   auto& list = aunfacset[j];
   const auto at = std::lower_bound(list.begin(), list.end(), n);
   const bool in_list = at != list.end() && *at == n;
   const bool outside = n < nlow || n > nhigh;
   if (!in_list && !outputdupes) return;
+  if (in_list) ++new_factors_reported;
 
   const std::string line = std::to_string(p) + " | " + std::to_string(ak[j]) + "*2^" +
-                           std::to_string(n) + (mode == mode_proth ? "+1" : "-1");
+                           std::to_string(n) + (sign > 0 ? "+1" : "-1");
   const std::string& file = in_list   ? fact_txt_filename
                             : outside ? factrange_txt_filename
                                       : factexcl_txt_filename;

@@ -7,6 +7,8 @@
 #include "driver/command_line.hpp"
 
 #include <cstdint>
+#include <optional>
+#include <thread>
 
 #include "driver/console_texts.hpp"
 #include "quorvel/common.hpp"
@@ -33,13 +35,40 @@ const char* argument_synopsis(const std::string& name) {
   if (name == "i") return "<interval>";
   if (name == "n") return "<uniqueid>";
   if (name == "p" || name == "pt") return "<priority>";
-  if (name == "s" || name == "npg") return "<filename>";
+  if (name == "a" || name == "s" || name == "npg") return "<filename>";
+  if (name == "t") return "<threads>";
+  if (name == "x") return "<seconds>";
   if (name == "krange") return "<klow> <khigh> <nlow> <nhigh> <plusfile> <minusfile>";
   if (name == "krangetwin") return "<klow> <khigh> <nlow> <nhigh> <file>";
   return "<alow> <ahigh> <abcfile>";  // nearmersenne
 }
 
 std::uint32_t low32(const std::string& text) { return static_cast<std::uint32_t>(toint(text)); }
+
+/// The thread count of -t: a whole number from 1 to max_threads, digits only;
+/// 0 for anything else.
+unsigned parse_threads(const std::string& text) {
+  if (text.empty() || text.size() > 5) return 0;
+  unsigned value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return 0;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  return value <= max_threads ? value : 0;
+}
+
+/// The limit of -x: a whole number of seconds, digits only, at most
+/// max_stop_digits of them; none for anything else.
+std::optional<std::uint64_t> parse_stop_seconds(const std::string& text) {
+  constexpr std::size_t max_stop_digits = 10;
+  if (text.empty() || text.size() > max_stop_digits) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return value;
+}
 
 }  // namespace
 
@@ -69,7 +98,10 @@ step_result parse_command_line(const std::vector<std::string>& args, options_t& 
       return false;
     };
 
-    if (name == "d") {
+    if (name == "a") {
+      if (!take(1)) return step_result::stop_error;
+      opt.apply_files.push_back(args[++i]);
+    } else if (name == "d") {
       outputdupes = false;
     } else if (name == "f") {
       opt.force = true;
@@ -135,6 +167,19 @@ step_result parse_command_line(const std::vector<std::string>& args, options_t& 
     } else if (name == "s") {
       if (!take(1)) return step_result::stop_error;
       opt.datfile = args[++i];
+    } else if (name == "t") {
+      if (!take(1)) return step_result::stop_error;
+      opt.threads = parse_threads(args[++i]);
+      if (opt.threads == 0) {
+        out << "Bad thread count: " << args[i] << ". Give a whole number from 1 to " << max_threads
+            << "." << std::endl;
+        return step_result::stop_error;
+      }
+      const unsigned processors = std::thread::hardware_concurrency();
+      if (processors != 0 && opt.threads > processors) {
+        out << "Warning: " << opt.threads << " threads on " << processors << " processors."
+            << std::endl;
+      }
     } else if (name == "u") {
       savezeldat = true;
     } else if (name == "v") {
@@ -143,6 +188,14 @@ step_result parse_command_line(const std::vector<std::string>& args, options_t& 
       verbose = 2;
     } else if (name == "w") {
       opt.waitforrange = true;
+    } else if (name == "x") {
+      if (!take(1)) return step_result::stop_error;
+      opt.stop_seconds = parse_stop_seconds(args[++i]);
+      if (!opt.stop_seconds) {
+        out << "Bad stop limit: " << args[i]
+            << ". Give a whole number of processor seconds per factor." << std::endl;
+        return step_result::stop_error;
+      }
     } else {
       out << "unknown switch: " << name << std::endl;
     }

@@ -21,6 +21,8 @@ bool take_next_range(options_t& opt, std::ostream& out, const sleep_function& sl
   out << std::endl
       << "Found a new range in " << queue << ". Starting work on that one." << std::endl;
   rewrite_status_file(zelstatus_dat_filename, opt.pmin, opt.pmax);
+  opt.resumed = false;
+  opt.range_start = 0;
   return true;
 }
 

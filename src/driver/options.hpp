@@ -4,9 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace quorvel {
+
+/// Most worker threads -t accepts.
+inline constexpr unsigned max_threads = 1024;
 
 /// Default distance in p between two progress saves.
 inline constexpr std::uint64_t default_interval = 10000000;
@@ -25,6 +30,10 @@ struct options_t {
   std::uint32_t priority = 0;
   /// -pt value; checked, otherwise without effect.
   std::uint32_t threadpriority = 0;
+  /// Worker threads (-t); 1 runs everything on the main thread.
+  unsigned threads = 1;
+  /// -x: stop the range once a factor costs more processor seconds than this.
+  std::optional<std::uint64_t> stop_seconds;
   /// Inserted into every file name before its extension (-n).
   std::string uniqueid;
   /// Alternative candidate file (-s).
@@ -39,6 +48,14 @@ struct options_t {
   /// The bitmap files of -krange (plus side, minus side; "0" = side off) and -krangetwin.
   std::string krange_plusfile, krange_minusfile;
   std::string krangetwin_file;
+  /// -a FILE (repeatable): factor files to apply to the candidates; the run
+  /// then applies them and ends without sieving.
+  std::vector<std::string> apply_files;
+  /// True when the first range continues an unfinished status file; the
+  /// range began at range_start (its first pmin) and goes on from pmin. The
+  /// part done of the progress line counts from range_start too.
+  bool resumed = false;
+  std::uint64_t range_start = 0;
 };
 
 }  // namespace quorvel

@@ -3,7 +3,16 @@
 // statistics. The candidate file is written back with -u only in Proth and
 // Riesel mode: the other modes hold no candidate table, and writing one
 // would replace a -s file with an empty table. A writer that fails leaves
-// its old file in place, and the run says so and goes on.
+// its old file in place, and the run says so and goes on. "Done" goes into
+// the status file only after the files of the range are written: a run
+// stopped before then resumes the range (and writes them) instead of
+// leaving a finished range with its candidate file not yet updated.
+//
+// A range stopped by -x ends as if pmax had been the prime of its last
+// progress save: the stop line takes the place of "Done", the status file
+// keeps that save as the point to continue from (the stop line after it is
+// read by no one), and the npg, k-range and ABC files record that prime as
+// the depth sieved.
 #include "driver/run_range.hpp"
 
 #include "db/candidate_file.hpp"
@@ -60,7 +69,9 @@ void warn_unwritten(const std::string& file, std::ostream& out) {
   out << "Warning: could not write " << file << "; the previous file is unchanged." << std::endl;
 }
 
-void write_results(const options_t& opt, std::ostream& out) {
+/// The end-of-range files; `depth` is the largest p sieved (pmax, or the
+/// prime of a stop).
+void write_results(const options_t& opt, std::uint64_t depth, std::ostream& out) {
   const bool proth_riesel = mode == mode_proth || mode == mode_riesel;
   if (savezeldat && proth_riesel) {
     out << "Saving " << zel_dat_filename << "..." << std::flush;
@@ -70,38 +81,48 @@ void write_results(const options_t& opt, std::ostream& out) {
   }
   if (opt.writenpg && proth_riesel) {
     out << "Writing " << opt.npgfile << "..." << std::flush;
-    const bool ok = write_npg(opt.npgfile, opt.pmax);
+    const bool ok = write_npg(opt.npgfile, depth);
     out << " Done." << std::endl;
     if (!ok) warn_unwritten(opt.npgfile, out);
   }
   switch (mode) {
     case mode_krange:
-      krange_writedat(opt.krange_plusfile, opt.krange_minusfile, opt.pmax);
+      krange_writedat(opt.krange_plusfile, opt.krange_minusfile, depth);
       break;
     case mode_krangetwin:
-      krangetwin_writedat(opt.krangetwin_file, opt.pmax);
+      krangetwin_writedat(opt.krangetwin_file, depth);
       break;
     case mode_nearmersenne:
-      nm_writedat(nm_abcfile, opt.pmax);
+      nm_writedat(nm_abcfile, depth);
       break;
     default:
       break;
   }
 }
 
+/// Where the part done counts from: the start of a continued range, else pmin.
+std::uint64_t range_start(const options_t& opt) {
+  const std::uint64_t start = opt.range_start & ~std::uint64_t{1};
+  return opt.range_start != 0 && start < opt.pmin ? start : opt.pmin;
+}
+
 }  // namespace
 
-bool run_range(options_t& opt, std::ostream& out) {
+bool run_range(options_t& opt, std::ostream& out, progress_tracker& progress) {
   stat_testedp = stat_whackedk = stat_whackedp = 0;
   if (!check_range(opt, out)) return false;
   opt.pmin &= ~std::uint64_t{1};
   print_range_line(opt, out);
 
-  const std::uint64_t p_end = sieve_range(opt.pmin, opt.pmax, opt.interval, out);
+  progress.start_range(opt.pmin, range_start(opt), opt.pmax);
+  std::uint64_t p_end = sieve_range(opt.pmin, opt.pmax, opt.interval, opt.threads, progress);
+  const bool stopped = progress.stopped();
+  if (stopped) p_end = progress.stop_p();
 
-  append_status_line(zelstatus_dat_filename, "Done");
-  out << "Done" << std::endl;
-  write_results(opt, out);
+  const std::string end_line = stopped ? progress.stop_line() : "Done";
+  out << end_line << std::endl;
+  write_results(opt, stopped ? p_end : opt.pmax, out);
+  append_status_line(zelstatus_dat_filename, end_line);
 
   range_figures f;
   f.pmin = opt.pmin;
@@ -112,6 +133,7 @@ bool run_range(options_t& opt, std::ostream& out) {
   f.whackedk = stat_whackedk;
   f.whackedp = stat_whackedp;
   f.cpu_ticks = timetot.total;
+  if (stopped) f.note = progress.stop_line();
   write_statistics(f, stat_txt_filename, out);
   return true;
 }

@@ -4,13 +4,17 @@
 #include <ostream>
 
 #include "driver/options.hpp"
+#include "driver/progress_tracker.hpp"
 
 namespace quorvel {
 
 /// Checks the range (pmax above 2^50 is lowered to 2^50 with a message),
 /// sieves it, marks it done, writes the end-of-range files and the
 /// statistics. False, after one line, when the range is invalid (the run
-/// then ends with status 1).
-bool run_range(options_t& opt, std::ostream& out);
+/// then ends with status 1). When the tracker stops the range early, the
+/// stop line takes the place of "Done" (in the status file and on the
+/// console), the files are written for the depth reached, and stat.txt gets
+/// the stop line after the statistics.
+bool run_range(options_t& opt, std::ostream& out, progress_tracker& progress);
 
 }  // namespace quorvel

@@ -5,6 +5,9 @@
 // prime itself is handled once more); a finished one is cleared after the
 // question and a new range is asked for; with no status file at all the
 // range is asked for. The start lines record the range before it is checked.
+// A continued range keeps note of the pmin it began from, so that with -u
+// the factors already found in it can be struck before it goes on, and so
+// that the part done of the progress line counts over the whole range.
 #include "driver/settle_range.hpp"
 
 #include "driver/prompts.hpp"
@@ -41,6 +44,8 @@ bool settle_first_range(options_t& opt, std::istream& in, std::ostream& out) {
   }
   opt.pmin = contents->pmin;
   opt.pmax = contents->pmax;
+  opt.resumed = true;
+  opt.range_start = contents->range_start;
   if (opt.pmin < opt.pmax) {
     out << "Found " << status << " with unfinished work. Continuing from last save point."
         << std::endl;

@@ -1,10 +1,19 @@
-// The hot loop. It is instantiated once per per-prime routine, so each
+// The loop over the primes of a range. Proth and Riesel mode hand batches of
+// primes to worker threads and report their results in order; the other
+// modes run a per-prime loop instantiated once per per-prime routine, so each
 // prime costs the driver a counter increment, setting the modulus, a direct
-// call and one subtraction and comparison; all printing and file work
-// happens in the out-of-line progress save.
+// call and one subtraction and comparison. All printing and file work
+// happens on the calling thread, in the out-of-line progress save and the
+// factor reports.
 #include "driver/sieve_range.hpp"
 
+#include <algorithm>
+#include <vector>
+
 #include "arith/mulmod.hpp"
+#include "db/factor_report.hpp"
+#include "driver/ordered_pipeline.hpp"
+#include "driver/prime_batch.hpp"
 #include "driver/progress.hpp"
 #include "driver/statistics.hpp"
 #include "krange/krange.hpp"
@@ -16,6 +25,7 @@
 #include "quorvel/search_state.hpp"
 #include "search/prime_job.hpp"
 #include "search/search.hpp"
+#include "search/search_context.hpp"
 
 namespace quorvel {
 
@@ -25,21 +35,26 @@ namespace {
 /// low variant keeps as primes.
 constexpr std::uint64_t low_window_bound = 1048576;
 
-[[gnu::noinline, gnu::cold]] void save_progress(std::uint64_t p, std::ostream& out) {
-  progress_save(p, out);
+/// near-Mersenne mode needs no modulus state.
+void nm_do_p_with_modulus(std::uint64_t p, const arith_state_t&) { nm_do_p(p); }
+
+/// False when the range stops at this save.
+[[gnu::noinline, gnu::cold]] bool save_progress(std::uint64_t p, progress_tracker& progress) {
+  return progress.save(p);
 }
 
-template <void (*do_p)(std::uint64_t)>
+template <void (*do_p)(std::uint64_t, const arith_state_t&)>
 std::uint64_t prime_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
-                         std::ostream& out) {
+                         progress_tracker& progress) {
+  arith_state_t mod;
   std::uint64_t last_save = pmin;
   std::uint64_t p = next_sieved_p();
   while (p <= pmax) {
     ++stat_testedp;
-    set_prime_modulus(p);
-    do_p(p);
+    set_prime_modulus(mod, p);
+    do_p(p, mod);
     if (p - last_save >= interval) {
-      save_progress(p, out);
+      if (!save_progress(p, progress)) return p;
       last_save = p;
     }
     p = next_sieved_p();
@@ -47,39 +62,90 @@ std::uint64_t prime_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t i
   return p;
 }
 
-/// Proth and Riesel mode: the primes go to the search in blocks, so that the
-/// powers of a block's primes are computed side by side; each prime's factors
-/// are then reported in order and followed by its progress save, exactly as
-/// if the primes had been handled one at a time.
-std::uint64_t block_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
-                         std::ostream& out) {
-  static prime_block_t block;
-  std::uint64_t last_save = pmin;
-  std::uint64_t p = next_sieved_p();
-  while (p <= pmax) {
-    block.count = 0;
-    while (p <= pmax && block.count < block_capacity) {
-      block.jobs[block.count++].reset(p, pminus1_factors(sievewindowindex));
-      p = next_sieved_p();
-    }
-    search_block(block);
+/// Primes per batch handed to a worker: enough work per batch that handing
+/// it over costs nothing in comparison, few enough that the batches under
+/// way take little memory.
+constexpr std::size_t proth_batch_primes = 2048;
+
+/// A batch of Proth or Riesel mode with its results: the factors of each
+/// prime in report order, and the drop counts of the whole batch.
+struct proth_slot_t {
+  prime_batch_t batch;
+  std::vector<factor_found_t> found;
+  std::vector<std::uint32_t> found_end;  ///< prime j's factors end at found_end[j]
+  std::uint64_t whackedk = 0, whackedp = 0;
+};
+
+struct proth_worker_t {
+  prime_block_t block;
+  search_context_t ctx;
+};
+
+/// The search of one batch, in blocks of block_capacity primes whose powers
+/// are computed side by side.
+void search_batch(proth_slot_t& slot, proth_worker_t& w) {
+  const prime_batch_t& batch = slot.batch;
+  slot.found.clear();
+  slot.found_end.clear();
+  w.ctx.whackedk = w.ctx.whackedp = 0;
+  for (std::size_t first = 0; first < batch.size(); first += block_capacity) {
+    prime_block_t& block = w.block;
+    block.count =
+        static_cast<std::uint32_t>(std::min(batch.size() - first, std::size_t{block_capacity}));
+    for (std::uint32_t j = 0; j < block.count; ++j)
+      block.jobs[j].reset(batch.primes[first + j], batch.record(first + j));
+    search_block(block, w.ctx);
     for (std::uint32_t j = 0; j < block.count; ++j) {
-      const prime_state_t& st = block.jobs[j];
-      ++stat_testedp;
-      report_found(st);
-      if (st.p - last_save >= interval) {
-        save_progress(st.p, out);
-        last_save = st.p;
-      }
+      const std::vector<factor_found_t>& found = block.jobs[j].found;
+      slot.found.insert(slot.found.end(), found.begin(), found.end());
+      slot.found_end.push_back(static_cast<std::uint32_t>(slot.found.size()));
     }
   }
-  return p;
+  slot.whackedk = w.ctx.whackedk;
+  slot.whackedp = w.ctx.whackedp;
+}
+
+/// Proth and Riesel mode: batches of primes are searched on `threads`
+/// workers; each prime's factors are then reported in order and followed by
+/// its progress save, exactly as if the primes had been handled one at a
+/// time.
+std::uint64_t batch_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
+                         unsigned threads, progress_tracker& progress) {
+  std::vector<proth_slot_t> slots(threads <= 1 ? 1 : 2 * threads + 1);
+  std::vector<proth_worker_t> workers(threads <= 1 ? 1 : threads);
+  std::uint64_t last_save = pmin;
+  std::uint64_t next = next_sieved_p();
+  const auto fill = [&](proth_slot_t& slot) {
+    fill_prime_batch(slot.batch, next, pmax, proth_batch_primes, true);
+    return !slot.batch.empty();
+  };
+  const auto finish = [&](proth_slot_t& slot) {
+    const prime_batch_t& batch = slot.batch;
+    std::uint32_t f = 0;
+    for (std::size_t j = 0; j < batch.size(); ++j) {
+      const std::uint64_t p = batch.primes[j];
+      ++stat_testedp;
+      for (; f < slot.found_end[j]; ++f) {
+        const factor_found_t& x = slot.found[f];
+        output_factor(p, x.kindex, x.n, x.xmod);
+      }
+      if (p - last_save >= interval) {
+        if (!save_progress(p, progress)) return false;
+        last_save = p;
+      }
+    }
+    stat_whackedk += slot.whackedk;
+    stat_whackedp += slot.whackedp;
+    return true;
+  };
+  run_ordered(slots, workers, fill, search_batch, finish);
+  return next;
 }
 
 }  // namespace
 
 std::uint64_t sieve_range(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
-                          std::ostream& out) {
+                          unsigned threads, progress_tracker& progress) {
   timetot.total = 0;
   timeinterval.total = 0;
   time_start(&timetot);
@@ -96,16 +162,16 @@ std::uint64_t sieve_range(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t 
   std::uint64_t p_end;
   switch (mode) {
     case mode_krange:
-      p_end = prime_loop<krange_do_p>(pmin, pmax, interval, out);
+      p_end = prime_loop<krange_do_p>(pmin, pmax, interval, progress);
       break;
     case mode_krangetwin:
-      p_end = prime_loop<krangetwin_do_p>(pmin, pmax, interval, out);
+      p_end = prime_loop<krangetwin_do_p>(pmin, pmax, interval, progress);
       break;
     case mode_nearmersenne:
-      p_end = prime_loop<nm_do_p>(pmin, pmax, interval, out);
+      p_end = prime_loop<nm_do_p_with_modulus>(pmin, pmax, interval, progress);
       break;
     default:
-      p_end = block_loop(pmin, pmax, interval, out);
+      p_end = batch_loop(pmin, pmax, interval, threads, progress);
       break;
   }
   time_stop(&timetot);

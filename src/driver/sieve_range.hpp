@@ -4,14 +4,17 @@
 #pragma once
 
 #include <cstdint>
-#include <ostream>
+
+#include "driver/progress_tracker.hpp"
 
 namespace quorvel {
 
 /// Sieves pmin < p <= pmax (pmin even) and returns the first prime above
 /// pmax. Clears and runs the range timer and the window timer, starts the
-/// prime stream at pmin and counts the primes in stat_testedp.
+/// prime stream at pmin and counts the primes in stat_testedp. Every -i
+/// distance in p the tracker saves the progress; when it stops the range,
+/// sieving ends at that save (the tracker knows where).
 std::uint64_t sieve_range(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
-                          std::ostream& out);
+                          unsigned threads, progress_tracker& progress);
 
 }  // namespace quorvel

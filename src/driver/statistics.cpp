@@ -25,7 +25,7 @@ statistics_text format_statistics(const range_figures& f, int verbose) {
   const std::string tail = "Total time: " + std::to_string(f.cpu_ticks / 1000) + " ms.\n" +
                            std::to_string(speed) + "kp/s.\n";
   statistics_text text;
-  text.file = head + counters + tail;
+  text.file = head + counters + tail + (f.note.empty() ? "" : f.note + "\n");
   text.console = head + (verbose != 0 ? counters : std::string()) + tail;
   return text;
 }

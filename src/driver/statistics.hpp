@@ -22,10 +22,13 @@ struct range_figures {
   std::uint32_t num_k = 0;
   std::uint64_t testedp = 0, whackedk = 0, whackedp = 0;
   std::int64_t cpu_ticks = 0;  ///< timetot's total, in microseconds
+  /// A line the file gets after the block (why the range stopped early); "" for none.
+  std::string note;
 };
 
-/// The block of lines of a range: `file` gets every line, `console` the
-/// same without the four counter lines unless `verbose` is set.
+/// The block of lines of a range: `file` gets every line (and the note),
+/// `console` the same without the four counter lines unless `verbose` is
+/// set, and without the note.
 struct statistics_text {
   std::string console;
   std::string file;

@@ -42,12 +42,16 @@ std::optional<status_contents> read_status_file(const std::string& name) {
   if (!in) return std::nullopt;
   status_contents c;
   std::string line;
+  bool after_pmax = false;  // the next pmin line starts the range
   while (std::getline(in, line)) {
     if (line == "Done") {
       c.done = true;
       break;
     }
-    read_range_line(line, c.pmin, c.pmax);
+    const bool is_pmax = line.compare(0, 4, "pmax") == 0;
+    if (!read_range_line(line, c.pmin, c.pmax)) continue;
+    if (!is_pmax && after_pmax) c.range_start = c.pmin;
+    after_pmax = is_pmax;
   }
   return c;
 }

@@ -15,11 +15,14 @@ namespace quorvel {
 /// ignored). Returns true when the line set a value.
 bool read_range_line(const std::string& line, std::uint64_t& pmin, std::uint64_t& pmax);
 
-/// What a status file holds: the last values of pmin and pmax, and whether
-/// a "Done" line ended the reading.
+/// What a status file holds: the last values of pmin and pmax, the pmin
+/// the range began from (the first pmin line after the last pmax line: the
+/// start lines are "pmax=" and then "pmin="), and whether a "Done" line
+/// ended the reading.
 struct status_contents {
   std::uint64_t pmin = 0;
   std::uint64_t pmax = 0;
+  std::uint64_t range_start = 0;
   bool done = false;
 };
 

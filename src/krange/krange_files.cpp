@@ -1,7 +1,11 @@
 // The k-range bitmaps and their text files.
 //
-// A file is a header line (the sieve depth, then ":M:0:2:2") followed by one
-// "k nlow" line per candidate k in increasing order. Reading skips the header
+// A file is a header line followed by one "k nlow" line per candidate k in
+// increasing order. The header is the sieve depth and the form of the numbers
+// as the primality testers read it: ":P:0:2:1" for the plus file (k*2^n+1),
+// ":M:0:2:2" for the minus file (k*2^n-1), ":T:0:2:3" for the twin file
+// (both). Files written before the plus and twin headers were corrected
+// carry ":M:0:2:2" everywhere; they read back the same. Reading skips the header
 // and takes the rest as white-space separated pairs of unsigned numbers up to
 // the first pair that cannot be read; each listed k toggles its bit in a
 // bitmap that starts all set, so an unlisted k stays eliminated. Lines naming
@@ -90,10 +94,15 @@ std::uint32_t clear_bits(const std::vector<std::uint8_t>& bitmap) {
   return static_cast<std::uint32_t>(8 * static_cast<std::uint64_t>(bitmap.size()) - set);
 }
 
-void write_side(const std::string& file, std::uint64_t p, const std::vector<std::uint8_t>& bitmap) {
-  print_flushed("Writing " + file + "...");
-  krange_writefile(file, p, bitmap);
-  print_flushed(" Done.\n");
+const char* header_form(krange_form form) {
+  switch (form) {
+    case krange_form::plus:
+      return ":P:0:2:1\n";
+    case krange_form::minus:
+      return ":M:0:2:2\n";
+    default:
+      return ":T:0:2:3\n";
+  }
 }
 
 }  // namespace
@@ -122,9 +131,23 @@ void krange_readdat(const std::string& file, std::span<std::uint8_t> bitmap) {
   print_flushed(" Done.\n");
 }
 
-void krange_writefile(const std::string& file, std::uint64_t p,
-                      std::span<const std::uint8_t> bitmap) {
-  std::string content = std::to_string(p) + ":M:0:2:2\n";
+bool krange_write_side(const std::string& file, std::uint64_t p,
+                       std::span<const std::uint8_t> bitmap, krange_form form) {
+  print_flushed("Writing " + file + "...");
+  const bool ok = krange_writefile(file, p, bitmap, form);
+  print_flushed(" Done.\n");
+  return ok;
+}
+
+std::uint64_t krange_file_depth(const std::string& file) {
+  std::string content;
+  if (!slurp(file, content)) return 0;
+  return toint(content.substr(0, content.find('\n')));
+}
+
+bool krange_writefile(const std::string& file, std::uint64_t p,
+                      std::span<const std::uint8_t> bitmap, krange_form form) {
+  std::string content = std::to_string(p) + header_form(form);
   std::string tail(1, ' ');
   tail += std::to_string(krange_nlow);
   tail += '\n';
@@ -140,8 +163,8 @@ void krange_writefile(const std::string& file, std::uint64_t p,
       content += tail;
     }
   }
-  // A failed write leaves the old file; it is not reported.
-  (void)write_file_atomically(file, content);
+  // A failed write leaves the old file.
+  return write_file_atomically(file, content);
 }
 
 void krange_initialize(const std::string& plusfile, const std::string& minusfile) {
@@ -173,12 +196,12 @@ void krangetwin_initialize(const std::string& file) {
 }
 
 void krange_writedat(const std::string& plusfile, const std::string& minusfile, std::uint64_t p) {
-  if (krange_dominus) write_side(minusfile, p, krange_bitmapminus);
-  if (krange_doplus) write_side(plusfile, p, krange_bitmapplus);
+  if (krange_dominus) krange_write_side(minusfile, p, krange_bitmapminus, krange_form::minus);
+  if (krange_doplus) krange_write_side(plusfile, p, krange_bitmapplus, krange_form::plus);
 }
 
 void krangetwin_writedat(const std::string& file, std::uint64_t p) {
-  write_side(file, p, krangetwin_bitmap);
+  krange_write_side(file, p, krangetwin_bitmap, krange_form::twin);
 }
 
 std::uint32_t krange_numbers_left() {

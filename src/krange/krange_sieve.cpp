@@ -69,36 +69,36 @@ void krange_do_p_sign(std::uint64_t p, std::uint64_t k0, std::span<std::uint8_t>
   eliminate_class(p, k0, bitmap.data(), n, side, klow_floor_for(p));
 }
 
-void krange_do_p(std::uint64_t p) {
+void krange_do_p(std::uint64_t p, const arith_state_t& m) {
   if (!krange_dominus && !krange_doplus) return;
   const std::uint64_t nlow = krange_nlow, nhigh = krange_nhigh;
   if (nlow > nhigh) return;
   const std::uint64_t klow_floor = klow_floor_for(p);
   const std::uint64_t h = (p + 1) / 2;
-  const std::uint64_t first = powmod_sse2(h, nlow);
+  const std::uint64_t first = powmod_sse2(m, h, nlow);
   std::uint64_t n = nlow;
 
   // Four exponents per step: r[i] = 2^-(n+i), advanced together by h^4.
-  const auto hdivp = bdiv_p(h);
+  const auto hdivp = bdiv_p(m, h);
   std::uint64_t r[4];
   r[0] = first;
-  for (int i = 1; i < 4; ++i) r[i] = mul_mod_p_b(r[i - 1], h, hdivp);
-  const std::uint64_t h2 = mul_mod_p_b(h, h, hdivp);
-  const std::uint64_t h4 = mul_mod_p_b(h2, h2, bdiv_p(h2));
-  const auto h4divp = bdiv_p(h4);
+  for (int i = 1; i < 4; ++i) r[i] = mul_mod_p_b(m, r[i - 1], h, hdivp);
+  const std::uint64_t h2 = mul_mod_p_b(m, h, h, hdivp);
+  const std::uint64_t h4 = mul_mod_p_b(m, h2, h2, bdiv_p(m, h2));
+  const auto h4divp = bdiv_p(m, h4);
   for (;;) {
     for (int i = 0; i < 4; ++i, ++n) {
       if (n > nhigh) return;
       if (n != nlow && r[i] == first) return;
       eliminate_exponent(p, r[i], static_cast<std::uint32_t>(n), klow_floor);
     }
-    for (int i = 0; i < 4; ++i) r[i] = mul_mod_p_b(r[i], h4, h4divp);
+    for (int i = 0; i < 4; ++i) r[i] = mul_mod_p_b(m, r[i], h4, h4divp);
   }
 }
 
-void krangetwin_do_p(std::uint64_t p) {
+void krangetwin_do_p(std::uint64_t p, const arith_state_t& m) {
   const std::uint64_t h = (p + 1) / 2;
-  const std::uint64_t r = powmod_sse2(h, krange_nlow);
+  const std::uint64_t r = powmod_sse2(m, h, krange_nlow);
   const std::uint64_t klow_floor = klow_floor_for(p);
   eliminate_class(p, r, krangetwin_bitmap.data(), krange_nlow, -1, klow_floor);
   eliminate_class(p, p - r, krangetwin_bitmap.data(), krange_nlow, +1, klow_floor);

@@ -11,10 +11,11 @@
 #include "search/class_search.hpp"
 #include "search/giant_range.hpp"
 #include "search/search.hpp"
+#include "search/search_context.hpp"
 
 namespace quorvel {
 
-void check_factors(const prime_state_t& st, class_search_t& cs) {
+void check_factors(const prime_state_t& st, class_search_t& cs, search_context_t& ctx) {
   cs.walks.clear();
   const std::uint64_t g = regular_grange;
   const giant_range_t range = giant_range(g);
@@ -27,7 +28,7 @@ void check_factors(const prime_state_t& st, class_search_t& cs) {
   // class n = akequiv (mod akpower), its solutions sorted into the residue
   // classes afterwards: whichever costs less. Many classes with a large
   // common modulus make the first dear.
-  static class_search_t coarse;
+  class_search_t& coarse = ctx.coarse;
   coarse.walks.clear();
   coarse.g_order = g;
   coarse.u_lo = cs.u_lo;
@@ -40,8 +41,8 @@ void check_factors(const prime_state_t& st, class_search_t& cs) {
     coarse.walks.push_back({i, akequiv[i], akpower[i], 1, true});
     coarse.reach = std::max<std::uint64_t>(coarse.reach, akmod[i]);
   }
-  const double fine_cost = plan_class_search(cs);
-  if (plan_class_search(coarse) < fine_cost) std::swap(cs, coarse);
+  const double fine_cost = plan_class_search(cs, ctx.classes);
+  if (plan_class_search(coarse, ctx.classes) < fine_cost) std::swap(cs, coarse);
 }
 
 }  // namespace quorvel

@@ -12,6 +12,7 @@
 #include "search/class_search.hpp"
 #include "search/giant_range.hpp"
 #include "search/search.hpp"
+#include "search/search_context.hpp"
 
 namespace quorvel {
 
@@ -28,7 +29,8 @@ std::uint64_t isqrt(std::uint64_t v) {
 
 void check_factors_sph(const prime_state_t& st, std::uint64_t x,
                        const std::array<std::uint64_t, max_k>& res,
-                       const std::array<std::uint64_t, max_k>& step, class_search_t& cs) {
+                       const std::array<std::uint64_t, max_k>& step, class_search_t& cs,
+                       search_context_t& ctx) {
   cs.walks.clear();
   // s = floor(sqrt(range / x * 0.1)): the largest s with 10 s^2 <= range / x.
   const std::uint64_t s = isqrt((std::uint64_t{nhigh} - nlow) / x / 10);
@@ -47,7 +49,7 @@ void check_factors_sph(const prime_state_t& st, std::uint64_t x,
   } else {
     cs.u_lo = cs.u_hi = 0;
   }
-  plan_class_search(cs);
+  plan_class_search(cs, ctx.classes);
 }
 
 }  // namespace quorvel

@@ -22,62 +22,45 @@ namespace {
 constexpr double store_cost = 1.5;
 constexpr double lookup_cost = 1.0;
 
-/// The giant steps of the search in progress and their index. In front, a
-/// bit per residue's low bits, 32 bits per step: a baby step without a match
-/// nearly always stops at this bit, without a branch it could mispredict.
-/// Behind it, read only past the filter, a direct-mapped table by a
-/// multiplicative hash of the residue (independent of the low bits the
-/// filter reads), two slots per step: a slot holds 0 (empty) or 1 + the
-/// first step in it, and the steps sharing a slot are chained in increasing
-/// order through `next`. Filter and slots are cleared by a sequential fill
-/// per search, which streams their lines into the cache.
-std::vector<std::uint64_t> giant;
-std::vector<std::uint64_t> filter;
-std::uint64_t filter_mask = 0;
-std::vector<std::uint32_t> slot, next;
-int slot_bits = 6;
-
-std::vector<std::uint64_t> sequence;
-std::vector<std::uint64_t> offset;  ///< where each walk's baby steps start in `sequence`
-std::vector<std::uint64_t> hits;    ///< positions in `sequence` that passed the filter
-std::vector<std::uint64_t> solutions;
-
-inline std::uint64_t slot_of(std::uint64_t v) {
-  return (v * 0x9E3779B97F4A7C15ULL) >> (64 - slot_bits);
+inline std::uint64_t slot_of(const class_scratch_t& s, std::uint64_t v) {
+  return (v * 0x9E3779B97F4A7C15ULL) >> (64 - s.slot_bits);
 }
 
-void index_giant_steps(std::uint64_t entries) {
+void index_giant_steps(class_scratch_t& s, std::uint64_t entries) {
   std::uint64_t bits = 512;
   while (bits < 32 * entries) bits <<= 1;
-  if (filter.size() < bits / 64) filter.resize(bits / 64);
-  filter_mask = bits - 1;
-  std::fill(filter.begin(), filter.begin() + static_cast<std::ptrdiff_t>(bits / 64), 0);
-  slot_bits = 6;
-  while ((std::uint64_t{1} << slot_bits) < 2 * entries) ++slot_bits;
-  const std::uint64_t slots = std::uint64_t{1} << slot_bits;
-  if (slot.size() < slots) slot.resize(slots);
-  if (next.size() < entries) next.resize(entries);
-  std::fill_n(slot.begin(), slots, 0u);
-  const std::uint64_t* g = giant.data();
-  std::uint64_t* fl = filter.data();
-  std::uint32_t* sl = slot.data();
-  std::uint32_t* nx = next.data();
+  if (s.filter.size() < bits / 64) s.filter.resize(bits / 64);
+  s.filter_mask = bits - 1;
+  std::fill(s.filter.begin(), s.filter.begin() + static_cast<std::ptrdiff_t>(bits / 64), 0);
+  s.slot_bits = 6;
+  while ((std::uint64_t{1} << s.slot_bits) < 2 * entries) ++s.slot_bits;
+  const std::uint64_t slots = std::uint64_t{1} << s.slot_bits;
+  if (s.slot.size() < slots) s.slot.resize(slots);
+  if (s.next.size() < entries) s.next.resize(entries);
+  std::fill_n(s.slot.begin(), slots, 0u);
+  const std::uint64_t* g = s.giant.data();
+  std::uint64_t* fl = s.filter.data();
+  std::uint32_t* sl = s.slot.data();
+  std::uint32_t* nx = s.next.data();
   // Backwards, each step in front of its slot's chain: the chains come out
   // in increasing order.
+  const std::uint64_t mask = s.filter_mask;
+  const int shift = 64 - s.slot_bits;
   for (std::uint64_t j = entries; j-- > 0;) {
-    const std::uint64_t fb = g[j] & filter_mask;
+    const std::uint64_t fb = g[j] & mask;
     fl[fb >> 6] |= std::uint64_t{1} << (fb & 63);
-    std::uint32_t& s = sl[slot_of(g[j])];
-    nx[j] = s;
-    s = static_cast<std::uint32_t>(j + 1);
+    std::uint32_t& head = sl[(g[j] * 0x9E3779B97F4A7C15ULL) >> shift];
+    nx[j] = head;
+    head = static_cast<std::uint32_t>(j + 1);
   }
 }
 
 /// The positions i < n of the values whose filter bit is set, in increasing
 /// order, into hits (room for n); returns how many.
-std::size_t probe_filter(const std::uint64_t* values, std::size_t n, std::uint64_t* hits) {
-  const std::uint64_t* const fl = filter.data();
-  const std::uint64_t mask = filter_mask;
+std::size_t probe_filter(const class_scratch_t& s, const std::uint64_t* values, std::size_t n,
+                         std::uint64_t* hits) {
+  const std::uint64_t* const fl = s.filter.data();
+  const std::uint64_t mask = s.filter_mask;
   std::size_t count = 0;
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint64_t fb = values[i] & mask;
@@ -91,9 +74,9 @@ std::size_t probe_filter(const std::uint64_t* values, std::size_t n, std::uint64
 /// Calls f(j) for every j with giant[j] = v, in increasing j; rarely called
 /// (only past the filter).
 template <typename F>
-void for_each_giant(std::uint64_t v, F&& f) {
-  for (std::uint32_t entry = slot[slot_of(v)]; entry != 0; entry = next[entry - 1])
-    if (giant[entry - 1] == v) f(entry - 1);
+void for_each_giant(const class_scratch_t& s, std::uint64_t v, F&& f) {
+  for (std::uint32_t entry = s.slot[slot_of(s, v)]; entry != 0; entry = s.next[entry - 1])
+    if (s.giant[entry - 1] == v) f(entry - 1);
 }
 
 /// Records n = start + u for k index i, unless it names no factor: an n
@@ -111,8 +94,8 @@ void record(prime_state_t& st, std::uint32_t i, std::uint64_t n, std::uint64_t x
 /// The solutions of a walk by classes: each n keeps its place only in one of
 /// the k's classes a (mod akmod) with n - a in [u_lo, u_hi), and they are
 /// recorded class by class, within a class in the order of the stride.
-[[gnu::noinline]] void record_by_classes(const class_search_t& cs, prime_state_t& st,
-                                         const class_walk_t& w) {
+[[gnu::noinline]] void record_by_classes(const class_search_t& cs, const class_scratch_t& s,
+                                         prime_state_t& st, const class_walk_t& w) {
   const std::uint32_t i = w.kindex;
   const std::uint64_t m = akmod[i];
   struct placed_t {
@@ -120,11 +103,12 @@ void record(prime_state_t& st, std::uint32_t i, std::uint64_t n, std::uint64_t x
     std::uint64_t u;  // n - a
   };
   std::vector<placed_t> placed;
-  for (std::uint64_t u : solutions) {
+  for (std::uint64_t u : s.solutions) {
     const std::uint64_t n = w.start + u;
     const std::uint64_t a = n % m;
     for (std::uint32_t r = 0; r < aknres[i]; ++r) {
-      if (akares[10 * i + r] == a && n - a >= cs.u_lo && n - a < cs.u_hi) placed.push_back({r, n - a});
+      if (akares[10 * i + r] == a && n - a >= cs.u_lo && n - a < cs.u_hi)
+        placed.push_back({r, n - a});
     }
   }
   const std::uint64_t g = cs.g_order;
@@ -138,7 +122,7 @@ void record(prime_state_t& st, std::uint32_t i, std::uint64_t n, std::uint64_t x
 
 }  // namespace
 
-double plan_class_search(class_search_t& cs) {
+double plan_class_search(class_search_t& cs, class_scratch_t& s) {
   if (cs.empty()) return 0;
   const std::uint64_t top = cs.u_hi + cs.reach;
   const double span = static_cast<double>(top - cs.u_lo);
@@ -151,13 +135,14 @@ double plan_class_search(class_search_t& cs) {
   // finds the slot of one seen before, without a branch on whether it was.
   // A modulus whose table entry another one took meanwhile gets a second
   // slot: the plan comes out the same, only a little slower.
-  static std::vector<std::uint64_t> moduli;
-  static std::vector<double> weight;
-  static std::vector<std::uint32_t> walk_slot, order;
-  static std::array<std::uint64_t, 64> seen_modulus, seen_stamp{};
-  static std::array<std::uint32_t, 64> seen_slot;
-  static std::uint64_t stamp = 0;
-  ++stamp;
+  std::vector<std::uint64_t>& moduli = s.moduli;
+  std::vector<double>& weight = s.weight;
+  std::vector<std::uint32_t>& walk_slot = s.walk_slot;
+  std::vector<std::uint32_t>& order = s.order;
+  auto& seen_modulus = s.seen_modulus;
+  auto& seen_stamp = s.seen_stamp;
+  auto& seen_slot = s.seen_slot;
+  const std::uint64_t stamp = ++s.stamp;
   const std::size_t nwalks = cs.walks.size();
   if (moduli.size() < nwalks + 1) {
     moduli.resize(nwalks + 1);
@@ -206,8 +191,8 @@ double plan_class_search(class_search_t& cs) {
       per_stride += weight[order[r]] / static_cast<double>(binary_gcd(moduli[order[r]], base));
     const double ideal =
         std::sqrt(store_cost * span / (lookup_cost * per_stride)) / static_cast<double>(base);
-    std::uint64_t s = ideal < 1 ? 1 : static_cast<std::uint64_t>(ideal);
-    for (std::uint64_t t : {s, s + 1}) {
+    const std::uint64_t mult = ideal < 1 ? 1 : static_cast<std::uint64_t>(ideal);
+    for (std::uint64_t t : {mult, mult + 1}) {
       const double stride = static_cast<double>(t) * static_cast<double>(base);
       const double cost = store_cost * (span / stride + 1) + lookup_cost * stride * per_stride;
       // Which candidate wins follows no pattern: selected without a branch.
@@ -232,14 +217,15 @@ double plan_class_search(class_search_t& cs) {
   return best_cost;
 }
 
-void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch_t& batch) {
+void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch_t& batch,
+                        class_scratch_t& s) {
   if (cs.empty()) return;
   // 2^-e = (1/2)^e with 1/2 = (p+1)/2: exponents as short as e itself.
   const std::uint64_t half = st.p / 2 + 1;
   cs.giant_start = batch.add(st, half, cs.e0);
   cs.giant_step = batch.add(st, half, cs.stride);
   // Walks of one modulus take the same step: one power of it serves them.
-  static std::vector<std::uint32_t> handle;
+  std::vector<std::uint32_t>& handle = s.handle;
   constexpr std::uint32_t unqueued = ~std::uint32_t{0};
   handle.assign(cs.moduli, unqueued);
   for (class_walk_t& w : cs.walks) {
@@ -252,26 +238,32 @@ void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch
   }
 }
 
-void run_class_search(const class_search_t& cs, prime_state_t& st, const power_batch_t& batch) {
+void run_class_search(const class_search_t& cs, prime_state_t& st, const power_batch_t& batch,
+                      class_scratch_t& s) {
   if (cs.empty()) return;
   const std::uint64_t p = st.p;
+  const arith_state_t& m = st.mod;
   // Giant steps -+2^-(e0 + jS): in Proth mode the sequence starts at
   // -2^-e0 (a power of 2 is never 0 modulo p).
+  std::vector<std::uint64_t>& giant = s.giant;
   if (giant.size() < cs.entries) giant.resize(cs.entries);
   const std::uint64_t giant_start = batch[cs.giant_start];
-  geometric_mod_p(mode == mode_proth ? p - giant_start : giant_start, batch[cs.giant_step],
+  geometric_mod_p(m, mode == mode_proth ? p - giant_start : giant_start, batch[cs.giant_step],
                   cs.entries, giant.data());
-  index_giant_steps(cs.entries);
+  index_giant_steps(s, cs.entries);
 
   // The baby steps of every walk, one walk after another in one buffer
   // (each walk's sequence from the powers of its step, made once per
   // modulus), then one pass of the filter over all of them: a miss costs no
   // branch per walk.
-  static std::vector<geometric_powers_t> ratio_powers;
-  static std::vector<std::uint64_t> seen_in;
-  static std::vector<std::uint32_t> slot_walks;
-  static std::uint64_t search_serial = 0;
-  ++search_serial;
+  std::vector<geometric_powers_t>& ratio_powers = s.ratio_powers;
+  std::vector<std::uint64_t>& seen_in = s.seen_in;
+  std::vector<std::uint32_t>& slot_walks = s.slot_walks;
+  std::vector<std::uint64_t>& offset = s.offset;
+  std::vector<std::uint64_t>& sequence = s.sequence;
+  std::vector<std::uint64_t>& hits = s.hits;
+  std::vector<std::uint64_t>& solutions = s.solutions;
+  const std::uint64_t search_serial = ++s.search_serial;
   if (ratio_powers.size() < cs.moduli) {
     ratio_powers.resize(cs.moduli);
     seen_in.resize(cs.moduli);
@@ -297,7 +289,7 @@ void run_class_search(const class_search_t& cs, prime_state_t& st, const power_b
   for (std::size_t x = 0; x < nwalks; ++x) {
     const class_walk_t& w = cs.walks[x];
     const std::uint64_t first =
-        mul_mod_p(static_cast<std::uint64_t>(ak[w.kindex]), batch[w.two_start]);
+        mul_mod_p(m, static_cast<std::uint64_t>(ak[w.kindex]), batch[w.two_start]);
     const std::uint64_t steps = offset[x + 1] - offset[x];
     if (steps == 1) {
       seq[offset[x]] = first;
@@ -307,17 +299,17 @@ void run_class_search(const class_search_t& cs, prime_state_t& st, const power_b
     // steps on its own. slot_walks counts down to 0 once they are made.
     std::uint32_t& walks_left = slot_walks[w.modulus_slot];
     if (walks_left == 1) {
-      geometric_mod_p(first, batch[w.two_step], steps, seq + offset[x]);
+      geometric_mod_p(m, first, batch[w.two_step], steps, seq + offset[x]);
       continue;
     }
     if (walks_left != 0) {
-      geometric_powers(batch[w.two_step], steps, ratio_powers[w.modulus_slot]);
+      geometric_powers(m, batch[w.two_step], steps, ratio_powers[w.modulus_slot]);
       walks_left = 0;
     }
-    geometric_scaled(first, ratio_powers[w.modulus_slot], steps, seq + offset[x]);
+    geometric_scaled(m, first, ratio_powers[w.modulus_slot], steps, seq + offset[x]);
   }
   if (hits.size() < total) hits.resize(total);
-  const std::size_t nhits = probe_filter(seq, total, hits.data());
+  const std::size_t nhits = probe_filter(s, seq, total, hits.data());
   // The hits in buffer order are grouped by walk, walks in order.
   std::size_t x = 0;
   for (std::size_t h = 0; h < nhits;) {
@@ -326,14 +318,14 @@ void run_class_search(const class_search_t& cs, prime_state_t& st, const power_b
     solutions.clear();
     for (; h < nhits && hits[h] < offset[x + 1]; ++h) {
       const std::uint64_t i = hits[h] - offset[x];
-      for_each_giant(seq[hits[h]], [&](std::uint64_t j) {
+      for_each_giant(s, seq[hits[h]], [&](std::uint64_t j) {
         const std::uint64_t u = cs.e0 + j * cs.stride + i * w.step;
         if (u % w.modulus == 0) solutions.push_back(u);
       });
     }
     if (solutions.empty()) continue;
     if (w.by_classes) {
-      record_by_classes(cs, st, w);
+      record_by_classes(cs, s, st, w);
     } else {
       const std::uint64_t g = cs.g_order;
       std::erase_if(solutions, [&](std::uint64_t u) { return u < cs.u_lo || u >= cs.u_hi; });

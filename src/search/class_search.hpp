@@ -15,9 +15,11 @@
 // computed together with those of other primes: plan, queue the powers, run.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
+#include "arith/batch.hpp"
 #include "search/power_batch.hpp"
 #include "search/prime_job.hpp"
 
@@ -59,15 +61,60 @@ struct class_search_t {
   bool empty() const { return walks.empty() || u_hi <= u_lo; }
 };
 
+/// The scratch space of the searches of one worker, reused from prime to
+/// prime (sized by the largest search met so far).
+struct class_scratch_t {
+  /// The giant steps of the search in progress and their index. In front, a
+  /// bit per residue's low bits, 32 bits per step: a baby step without a
+  /// match nearly always stops at this bit, without a branch it could
+  /// mispredict. Behind it, read only past the filter, a direct-mapped table
+  /// by a multiplicative hash of the residue (independent of the low bits the
+  /// filter reads), two slots per step: a slot holds 0 (empty) or 1 + the
+  /// first step in it, and the steps sharing a slot are chained in increasing
+  /// order through `next`. Filter and slots are cleared by a sequential fill
+  /// per search, which streams their lines into the cache.
+  std::vector<std::uint64_t> giant;
+  std::vector<std::uint64_t> filter;
+  std::uint64_t filter_mask = 0;
+  std::vector<std::uint32_t> slot, next;
+  int slot_bits = 6;
+
+  std::vector<std::uint64_t> sequence;
+  std::vector<std::uint64_t> offset;  ///< where each walk's baby steps start in `sequence`
+  std::vector<std::uint64_t> hits;    ///< positions in `sequence` that passed the filter
+  std::vector<std::uint64_t> solutions;
+
+  /// The plan's distinct moduli (then the steps), their walk counts, each
+  /// walk's slot, the slots by ascending modulus, and a small table by the
+  /// modulus's hash, valid for the plan whose stamp it carries.
+  std::vector<std::uint64_t> moduli;
+  std::vector<double> weight;
+  std::vector<std::uint32_t> walk_slot, order;
+  std::array<std::uint64_t, 64> seen_modulus{}, seen_stamp{};
+  std::array<std::uint32_t, 64> seen_slot{};
+  std::uint64_t stamp = 0;
+
+  /// Per modulus slot: the handle of the power of its step.
+  std::vector<std::uint32_t> handle;
+  /// Per modulus slot: the powers of its step, the search that last counted
+  /// its walks, and how many of them are still to be made.
+  std::vector<geometric_powers_t> ratio_powers;
+  std::vector<std::uint64_t> seen_in;
+  std::vector<std::uint32_t> slot_walks;
+  std::uint64_t search_serial = 0;
+};
+
 /// Chooses the stride and the table extent; returns the cost of the search
 /// in table stores plus baby steps.
-double plan_class_search(class_search_t& cs);
+double plan_class_search(class_search_t& cs, class_scratch_t& s);
 
 /// Queues the powers of 2 the search needs (under the modulus of st).
-void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch_t& batch);
+void queue_class_powers(class_search_t& cs, const prime_state_t& st, power_batch_t& batch,
+                        class_scratch_t& s);
 
-/// Runs the search with the queued powers; records the solutions in st.found.
-/// Needs the modulus of the prime (arith).
-void run_class_search(const class_search_t& cs, prime_state_t& st, const power_batch_t& batch);
+/// Runs the search with the queued powers (modulo st.mod); records the
+/// solutions in st.found.
+void run_class_search(const class_search_t& cs, prime_state_t& st, const power_batch_t& batch,
+                      class_scratch_t& s);
 
 }  // namespace quorvel

@@ -13,15 +13,16 @@
 // the Silver-Pohlig-Hellman search; a chunk is a prime, a product of primes or
 // prime powers, or a repeat of the previous chunk standing for the next digit
 // of a prime power.
+#include "search/order_of_two.hpp"
+
 #include <algorithm>
 #include <array>
 
-#include "primes/prime_stream.hpp"
 #include "quorvel/ktable.hpp"
 #include "quorvel/search_state.hpp"
-#include "search/order_of_two.hpp"
 #include "search/power_batch.hpp"
 #include "search/search.hpp"
+#include "search/search_context.hpp"
 
 namespace quorvel {
 
@@ -112,20 +113,13 @@ std::uint64_t usable_chunk_product(const prime_state_t& st) {
   return pm <= 4 ? 1 : pm;
 }
 
-/// A prime factor whose power of 2 is still being raised towards 1.
-struct raising_t {
-  prime_state_t* st;
-  std::uint32_t i;
-  std::uint64_t y;
-  std::uint32_t power = 0;  ///< handle of the power that gives y
-};
-
 /// Factors p-1 and finds the kept copies of every prime factor, for all
 /// records at once; a single factor 2 is settled by the quadratic character
 /// of 2, known from p mod 8.
-void find_order(std::span<prime_state_t*> states) {
-  static power_batch_t batch;
-  static std::vector<raising_t> raising, next;
+void find_order(std::span<prime_state_t*> states, search_context_t& ctx) {
+  power_batch_t& batch = ctx.order_batch;
+  std::vector<raising_t>& raising = ctx.raising;
+  std::vector<raising_t>& next = ctx.raising_next;
   std::array<std::uint64_t, block_capacity> cofactor;
   batch.clear();
   raising.clear();
@@ -165,8 +159,7 @@ void find_order(std::span<prime_state_t*> states) {
   for (std::size_t s = 0; s < states.size(); ++s) {
     prime_state_t& st = *states[s];
     std::uint64_t bound = cofactor[s];
-    for (std::uint32_t i = 0; i < st.npfactors; ++i)
-      bound *= st.pfactors[i].kept_power;
+    for (std::uint32_t i = 0; i < st.npfactors; ++i) bound *= st.pfactors[i].kept_power;
     st.b = bound;
     build_chunks(st);
     st.pm = usable_chunk_product(st);
@@ -175,23 +168,18 @@ void find_order(std::span<prime_state_t*> states) {
 
 }  // namespace
 
-void order_2_bound_block(prime_block_t& block) {
+void order_2_bound_block(prime_block_t& block, search_context_t& ctx) {
   std::array<prime_state_t*, block_capacity> states;
   for (std::uint32_t j = 0; j < block.count; ++j) states[j] = &block.jobs[j];
-  find_order(std::span<prime_state_t*>(states.data(), block.count));
+  find_order(std::span<prime_state_t*>(states.data(), block.count), ctx);
 }
 
 std::uint64_t order_2_bound_with(std::uint64_t p, std::span<const std::uint32_t> sieve_primes,
-                                 prime_state_t& st) {
+                                 prime_state_t& st, search_context_t& ctx) {
   st.reset(p, sieve_primes);
   prime_state_t* one = &st;
-  find_order(std::span<prime_state_t*>(&one, 1));
+  find_order(std::span<prime_state_t*>(&one, 1), ctx);
   return st.b;
-}
-
-std::uint64_t order_2_bound(std::uint64_t p) {
-  static prime_state_t st;
-  return order_2_bound_with(p, pminus1_factors(sievewindowindex), st);
 }
 
 }  // namespace quorvel

@@ -23,11 +23,11 @@ struct period_split_t {
 /// Per k index: the index of akpower[i] among the distinct periods.
 extern std::array<std::uint8_t, max_k> period_index;
 
-/// Rebuilds the grouping from the k table; every change of the table must
-/// be followed by a call.
+/// Rebuilds the grouping from the k table, the split of every divisor of
+/// kpowerlcm included; every change of the table must be followed by a call.
 void build_period_classes();
 
-/// The split of the periods by g, a divisor of kpowerlcm; built on first use.
+/// The split of the periods by g, a divisor of kpowerlcm (read-only).
 const period_split_t& period_split(std::uint32_t g);
 
 }  // namespace quorvel

@@ -9,8 +9,7 @@ namespace quorvel {
 
 void prime_state_t::reset(std::uint64_t prime, std::span<const std::uint32_t> record) {
   p = prime;
-  set_prime_modulus(prime);
-  mod = arith;
+  set_prime_modulus(mod, prime);
   nsieve = static_cast<std::uint32_t>(std::min(record.size(), sieve_primes.size()));
   std::copy(record.begin(), record.begin() + nsieve, sieve_primes.begin());
   npfactors = 0;

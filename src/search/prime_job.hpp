@@ -73,10 +73,12 @@ struct prime_block_t {
   std::array<prime_state_t, block_capacity> jobs;
 };
 
+struct search_context_t;
+
 /// Runs the whole search (filters, Silver-Pohlig-Hellman or plain search) for
-/// every prime of the block; each record's `found` lists its factors in
-/// report order. Adds to the statistics counters.
-void search_block(prime_block_t& block);
+/// every prime of the block with the scratch space of ctx; each record's
+/// `found` lists its factors in report order. Adds to ctx's drop counts.
+void search_block(prime_block_t& block, search_context_t& ctx);
 
 /// Hands the factors of one searched prime to the factor report, in order.
 void report_found(const prime_state_t& st);

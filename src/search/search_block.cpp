@@ -23,59 +23,24 @@
 #include "arith/number_theory.hpp"
 #include "quorvel/config.hpp"
 #include "quorvel/ktable.hpp"
-#include "quorvel/search_state.hpp"
 #include "search/class_search.hpp"
 #include "search/order_of_two.hpp"
 #include "search/period_classes.hpp"
 #include "search/power_batch.hpp"
 #include "search/residue_screen.hpp"
 #include "search/search.hpp"
+#include "search/search_context.hpp"
 #include "search/subgroup_dlog.hpp"
 
 namespace quorvel {
 
 namespace {
 
-/// A k that passed the screen, with the indices of its powers.
-struct passer_t {
-  std::uint32_t kindex;
-  std::uint64_t gk;      ///< gcd(akpower, B)
-  std::uint64_t d_over_gk;
-  std::uint32_t y;       ///< c^(B/D) in the first batch
-  std::uint32_t two_gk;  ///< 2^(B/gk) in the first batch
-  std::uint32_t test;    ///< y^(D/gk) in the second batch
-  std::uint32_t two_ae;  ///< 2^(aE) in the second batch
-};
-
-/// A prime power f^e of Pm with the indices of its generators.
-struct part_plan_t {
-  std::uint64_t f, fe, m;
-  std::uint64_t d_over_fe;
-  std::uint32_t e;
-  std::uint32_t g, gamma, giant;  ///< indices in the logs batch
-};
-
-struct job_plan_t {
-  std::uint64_t g = 1, d = 1;
-  std::uint32_t h = 0;  ///< index of 2^-(B/Pm) in the first batch
-  std::uint32_t nparts = 0;
-  std::array<part_plan_t, 16> parts;
-  std::uint32_t first_passer = 0, npassers = 0;
-  std::array<std::uint32_t, max_k> first_part{};
-  class_search_t cs;
-};
-
-power_batch_t first, second, logs, walks;
-
-std::vector<passer_t> passers;
-std::array<job_plan_t, block_capacity> plans;
-subgroup_dlog_t dlog;
-std::array<std::array<std::uint64_t, max_k>, block_capacity> screen_t;
-std::array<std::array<std::uint8_t, max_k>, block_capacity> screen_byte;
-
 /// Stage 2 for one prime: the screens, then the powers of its passers.
-void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
-                   const std::uint8_t* byte) {
+void queue_filters(search_context_t& ctx, prime_state_t& st, job_plan_t& plan,
+                   const std::uint64_t* t, const std::uint8_t* byte) {
+  std::vector<passer_t>& passers = ctx.passers;
+  power_batch_t& first = ctx.first;
   st.kmaskcnt = 0;
   const std::uint64_t b = st.b, p = st.p;
   plan.g = binary_gcd(b, std::uint64_t{kpowerlcm});
@@ -99,7 +64,7 @@ void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
     passing[npassing] = static_cast<std::uint8_t>(i);
     npassing += (aknres[i] != 0) & passes_residue_screen(p, i, t[i], byte[i]);
   }
-  stat_whackedk += num_k - npassing;
+  ctx.whackedk += num_k - npassing;
   for (std::uint32_t a = 0; a < npassing; ++a) {
     const std::uint32_t i = passing[a];
     const std::uint64_t ku = static_cast<std::uint64_t>(ak[i]);
@@ -119,22 +84,25 @@ void queue_filters(prime_state_t& st, job_plan_t& plan, const std::uint64_t* t,
 
 /// Stage 3 for one prime: the power test decides; for the k that stay, the
 /// inputs of their logarithms and the generators of the parts of Pm.
-void decide_filters(prime_state_t& st, job_plan_t& plan) {
-  arith = st.mod;
+void decide_filters(search_context_t& ctx, prime_state_t& st, job_plan_t& plan) {
+  const std::vector<passer_t>& passers = ctx.passers;
+  const power_batch_t& first = ctx.first;
+  const power_batch_t& second = ctx.second;
+  power_batch_t& logs = ctx.logs;
   // The k that stay, listed without a branch per k (which stay follows no
   // pattern), with the passers they came from.
   std::array<std::uint8_t, max_k> stayed;
   for (std::uint32_t j = 0; j < plan.npassers; ++j) {
     const passer_t& ps = passers[plan.first_passer + j];
-    const bool stays = mul_mod_p_reduced(second[ps.test], second[ps.two_ae]) == 1;
+    const bool stays = mul_mod_p_reduced(st.mod, second[ps.test], second[ps.two_ae]) == 1;
     st.akmask[ps.kindex] = stays;
     st.kactive[st.kmaskcnt] = static_cast<std::uint8_t>(ps.kindex);
     stayed[st.kmaskcnt] = static_cast<std::uint8_t>(j);
     st.kmaskcnt += stays;
   }
-  stat_whackedk += plan.npassers - st.kmaskcnt;
+  ctx.whackedk += plan.npassers - st.kmaskcnt;
   if (st.kmaskcnt == 0) {
-    ++stat_whackedp;
+    ++ctx.whackedp;
     return;
   }
   if (st.pm == 1) return;
@@ -177,13 +145,14 @@ void decide_filters(prime_state_t& st, job_plan_t& plan) {
 }
 
 /// Stage 4 for one prime: logarithms and the plan of its final search.
-void plan_search(prime_state_t& st, job_plan_t& plan) {
+void plan_search(search_context_t& ctx, prime_state_t& st, job_plan_t& plan) {
+  subgroup_dlog_t& dlog = ctx.dlog;
   plan.cs.walks.clear();
   if (st.kmaskcnt == 0) return;
-  arith = st.mod;
   if (st.pm == 1) {
-    check_factors(st, plan.cs);
+    check_factors(st, plan.cs, ctx);
   } else {
+    dlog.mod = st.mod;
     dlog.order = st.pm;
     dlog.nparts = plan.nparts;
     for (std::uint32_t q = 0; q < plan.nparts; ++q) {
@@ -192,20 +161,25 @@ void plan_search(prime_state_t& st, job_plan_t& plan) {
       part.f = pp.f;
       part.e = pp.e;
       part.fe = pp.fe;
-      part.g = logs[pp.g];
-      part.gamma = logs[pp.gamma];
+      part.g = ctx.logs[pp.g];
+      part.gamma = ctx.logs[pp.gamma];
       part.m = pp.m;
-      part.giant = pp.m != 0 ? logs[pp.giant] : 0;
+      part.giant = pp.m != 0 ? ctx.logs[pp.giant] : 0;
     }
     dlog_prepare(dlog);
-    sph_idea(st, dlog, logs, plan.first_part, plan.cs);
+    sph_idea(st, dlog, ctx.logs, plan.first_part, plan.cs, ctx);
   }
-  queue_class_powers(plan.cs, st, walks);
+  queue_class_powers(plan.cs, st, ctx.walks, ctx.classes);
 }
 
 }  // namespace
 
-void search_block(prime_block_t& block) {
+void search_block(prime_block_t& block, search_context_t& ctx) {
+  auto& screen_t = ctx.screen_t;
+  auto& screen_byte = ctx.screen_byte;
+  auto& plans = ctx.plans;
+  power_batch_t& first = ctx.first;
+  power_batch_t& second = ctx.second;
   // The Jacobi bitmaps of large k together exceed the caches: their bytes
   // for the whole block are read in one loop without branches on them, so
   // that the misses overlap instead of following one another.
@@ -214,11 +188,11 @@ void search_block(prime_block_t& block) {
   for (std::uint32_t j = 0; j < block.count; ++j)
     for (std::uint32_t i = 0; i < num_k; ++i)
       screen_byte[j][i] = residue_screen_byte(i, screen_t[j][i]);
-  order_2_bound_block(block);
+  order_2_bound_block(block, ctx);
   first.clear();
-  passers.clear();
+  ctx.passers.clear();
   for (std::uint32_t j = 0; j < block.count; ++j)
-    queue_filters(block.jobs[j], plans[j], screen_t[j].data(), screen_byte[j].data());
+    queue_filters(ctx, block.jobs[j], plans[j], screen_t[j].data(), screen_byte[j].data());
   first.run();
   // The short exponents a mod gk after all the longer D/gk, so that the
   // lockstep groups hold exponents of one length.
@@ -226,31 +200,30 @@ void search_block(prime_block_t& block) {
   for (std::uint32_t j = 0; j < block.count; ++j) {
     const job_plan_t& plan = plans[j];
     for (std::uint32_t q = 0; q < plan.npassers; ++q) {
-      passer_t& ps = passers[plan.first_passer + q];
+      passer_t& ps = ctx.passers[plan.first_passer + q];
       ps.test = second.add(block.jobs[j], first[ps.y], ps.d_over_gk);
     }
   }
   for (std::uint32_t j = 0; j < block.count; ++j) {
     const job_plan_t& plan = plans[j];
     for (std::uint32_t q = 0; q < plan.npassers; ++q) {
-      passer_t& ps = passers[plan.first_passer + q];
+      passer_t& ps = ctx.passers[plan.first_passer + q];
       // gk divides akpower, a 32-bit period.
       ps.two_ae = second.add(block.jobs[j], first[ps.two_gk],
                              akequiv[ps.kindex] % static_cast<std::uint32_t>(ps.gk));
     }
   }
   second.run();
-  logs.clear();
-  for (std::uint32_t j = 0; j < block.count; ++j) decide_filters(block.jobs[j], plans[j]);
-  logs.run();
-  walks.clear();
-  for (std::uint32_t j = 0; j < block.count; ++j) plan_search(block.jobs[j], plans[j]);
-  walks.run();
+  ctx.logs.clear();
+  for (std::uint32_t j = 0; j < block.count; ++j) decide_filters(ctx, block.jobs[j], plans[j]);
+  ctx.logs.run();
+  ctx.walks.clear();
+  for (std::uint32_t j = 0; j < block.count; ++j) plan_search(ctx, block.jobs[j], plans[j]);
+  ctx.walks.run();
   for (std::uint32_t j = 0; j < block.count; ++j) {
     prime_state_t& st = block.jobs[j];
     if (plans[j].cs.empty()) continue;
-    arith = st.mod;
-    run_class_search(plans[j].cs, st, walks);
+    run_class_search(plans[j].cs, st, ctx.walks, ctx.classes);
   }
 }
 

@@ -12,18 +12,19 @@
 #include <vector>
 
 #include "arith/divisor.hpp"
+#include "quorvel/arith_state.hpp"
 #include "search/hash_table.hpp"
 
 namespace quorvel {
 
 struct dlog_part_t {
-  std::uint64_t f;       ///< the prime
-  std::uint32_t e;       ///< its exponent in the order
-  std::uint64_t fe;      ///< f^e
-  std::uint64_t g;       ///< the generator of the part, of order f^e
-  std::uint64_t gamma;   ///< g^(f^(e-1)), of order f
-  std::uint64_t m;       ///< baby steps of a prime-order search (0: scan)
-  std::uint64_t giant;   ///< gamma^(-m) for the giant steps
+  std::uint64_t f;      ///< the prime
+  std::uint32_t e;      ///< its exponent in the order
+  std::uint64_t fe;     ///< f^e
+  std::uint64_t g;      ///< the generator of the part, of order f^e
+  std::uint64_t gamma;  ///< g^(f^(e-1)), of order f
+  std::uint64_t m;      ///< baby steps of a prime-order search (0: scan)
+  std::uint64_t giant;  ///< gamma^(-m) for the giant steps
   /// giant^1 .. giant^8 and Shoup's quotient of giant^8: eight giant steps
   /// start side by side, then each advances by giant^8.
   std::array<std::uint64_t, 8> giant_pow;
@@ -31,12 +32,13 @@ struct dlog_part_t {
   /// The product of the earlier parts' orders, and its inverse modulo fe,
   /// for the Chinese remainder join (the same for every element).
   std::uint64_t below, below_inv;
-  divisor_t fe_div;      ///< division by fe
+  divisor_t fe_div;                   ///< division by fe
   std::vector<std::uint64_t> powers;  ///< the scanned powers (of g or gamma)
-  hash_table_t table;    ///< index of the powers (scanned ones or baby steps)
+  hash_table_t table;                 ///< index of the powers (scanned ones or baby steps)
 };
 
 struct subgroup_dlog_t {
+  arith_state_t mod{};  ///< the modulus state of the prime
   std::uint64_t order = 1;
   std::uint32_t nparts = 0;
   std::array<dlog_part_t, 16> parts;
@@ -52,11 +54,11 @@ std::uint64_t dlog_baby_steps(std::uint64_t f, std::uint64_t lookups);
 
 /// Builds the tables of the parts; d.parts[i] must hold f, e, fe, g, gamma
 /// and, for a baby-step part (fe > dlog_scan_whole and f > dlog_scan_prime),
-/// m and giant. Needs the modulus of the prime (arith).
+/// m and giant, and d.mod the modulus state of the prime.
 void dlog_prepare(subgroup_dlog_t& d);
 
 /// n (0 <= n < order) with g^n = x, given y[i] = x^(order / fe_i) for every
-/// part; false when x is not in the subgroup. Needs the modulus (arith).
+/// part; false when x is not in the subgroup.
 bool dlog_solve(const subgroup_dlog_t& d, const std::uint64_t* y, std::uint64_t& n);
 
 }  // namespace quorvel

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -62,13 +61,13 @@ std::vector<std::uint64_t> batch_exponents(std::size_t n, std::uint64_t p, std::
 TEST_P(ArithVariants, PowmodManyMatchesReference) {
   std::mt19937_64 rng(31);
   for (const std::uint64_t p : batch_primes()) {
-    set_prime_modulus(p);
+    const arith_state_t arith = prime_modulus(p);
     for (const std::size_t n : batch_sizes) {
       const std::uint64_t edges[] = {0, 1, 2 % p, p - 1};
       std::vector<std::uint64_t> bases(n), out(n, p);
       for (std::size_t i = 0; i < n; ++i) bases[i] = rng() % 4 == 0 ? edges[rng() % 4] : rng() % p;
       const auto exps = batch_exponents(n, p, rng);
-      powmod_many(bases.data(), exps.data(), out.data(), n);
+      powmod_many(arith, bases.data(), exps.data(), out.data(), n);
       for (std::size_t i = 0; i < n; ++i) {
         ASSERT_EQ(out[i], ref::powmod(bases[i], exps[i], p))
             << "p=" << p << " n=" << n << " i=" << i << " b=" << bases[i] << " e=" << exps[i];
@@ -80,10 +79,7 @@ TEST_P(ArithVariants, PowmodManyMatchesReference) {
 /// The modulus states of the test primes, from small to near 2^50.
 std::vector<arith_state_t> test_prime_states() {
   std::vector<arith_state_t> states;
-  for (const std::uint64_t p : ref::test_primes()) {
-    set_prime_modulus(p);
-    states.push_back(arith);
-  }
+  for (const std::uint64_t p : ref::test_primes()) states.push_back(prime_modulus(p));
   return states;
 }
 
@@ -92,7 +88,6 @@ TEST_P(ArithVariants, PowmodLanesMixesModuli) {
   // every group mixes moduli of very different sizes.
   std::mt19937_64 rng(37);
   const std::vector<arith_state_t> states = test_prime_states();
-  const arith_state_t shared = arith;
   for (const std::size_t n : batch_sizes) {
     std::vector<const arith_state_t*> mods(n);
     std::vector<std::uint64_t> bases(n), exps(n), out(n, 0);
@@ -108,8 +103,14 @@ TEST_P(ArithVariants, PowmodLanesMixesModuli) {
       ASSERT_EQ(out[i], ref::powmod(bases[i], exps[i], p))
           << "p=" << p << " n=" << n << " i=" << i << " b=" << bases[i] << " e=" << exps[i];
     }
-    // The shared modulus is left as it was.
-    ASSERT_EQ(std::memcmp(&arith, &shared, sizeof shared), 0);
+    // The lanes' states are read, never written.
+    for (const arith_state_t& st : states) {
+      const arith_state_t fresh = prime_modulus(st.globalp[0]);
+      ASSERT_EQ(st.globalp[1], fresh.globalp[1]);
+      ASSERT_EQ(st.mont_r2, fresh.mont_r2);
+      ASSERT_EQ(st.norm_inv, fresh.norm_inv);
+      ASSERT_EQ(st.recip_pd, fresh.recip_pd);
+    }
   }
 }
 
@@ -140,11 +141,11 @@ TEST_P(ArithVariants, PowmodLanesWithShortExponentsOfEveryLength) {
 TEST_P(ArithVariants, PowmodManyFermat) {
   std::mt19937_64 rng(32);
   for (const std::uint64_t p : batch_primes()) {
-    set_prime_modulus(p);
+    const arith_state_t arith = prime_modulus(p);
     const std::size_t n = 37;
     std::vector<std::uint64_t> bases(n), exps(n, p - 1), out(n, 0);
     for (auto& b : bases) b = 1 + rng() % (p - 1);
-    powmod_many(bases.data(), exps.data(), out.data(), n);
+    powmod_many(arith, bases.data(), exps.data(), out.data(), n);
     for (std::size_t i = 0; i < n; ++i) ASSERT_EQ(out[i], 1u) << "p=" << p << " b=" << bases[i];
   }
 }
@@ -152,11 +153,11 @@ TEST_P(ArithVariants, PowmodManyFermat) {
 TEST_P(ArithVariants, Pow2modManyMatchesReference) {
   std::mt19937_64 rng(33);
   for (const std::uint64_t p : batch_primes()) {
-    set_prime_modulus(p);
+    const arith_state_t arith = prime_modulus(p);
     for (const std::size_t n : batch_sizes) {
       std::vector<std::uint64_t> out(n, p);
       const auto exps = batch_exponents(n, p, rng);
-      pow2mod_many(exps.data(), out.data(), n);
+      pow2mod_many(arith, exps.data(), out.data(), n);
       for (std::size_t i = 0; i < n; ++i) {
         ASSERT_EQ(out[i], ref::powmod(2, exps[i], p))
             << "p=" << p << " n=" << n << " e=" << exps[i];
@@ -169,11 +170,11 @@ TEST_P(ArithVariants, Pow2modManyMixedLengths) {
   // One long exponent among short ones and zeros: every lane of a group runs
   // over the longest exponent.
   for (const std::uint64_t p : batch_primes()) {
-    set_prime_modulus(p);
+    const arith_state_t arith = prime_modulus(p);
     std::vector<std::uint64_t> exps;
     for (std::uint64_t e = 0; e < 40; ++e) exps.push_back(e % 5 == 4 ? ~std::uint64_t{0} - e : e);
     std::vector<std::uint64_t> out(exps.size(), p);
-    pow2mod_many(exps.data(), out.data(), exps.size());
+    pow2mod_many(arith, exps.data(), out.data(), exps.size());
     for (std::size_t i = 0; i < exps.size(); ++i) {
       ASSERT_EQ(out[i], ref::powmod(2, exps[i], p)) << "p=" << p << " e=" << exps[i];
     }
@@ -188,9 +189,9 @@ TEST_P(ArithVariants, Pow2modManyMixedLengths) {
   std::uint64_t want = start;
   for (std::size_t i = 0; i < count; ++i) {
     if (out[i] != want)
-      return ::testing::AssertionFailure() << "p=" << p << " start=" << start << " ratio=" << ratio
-                                           << " count=" << count << " i=" << i << ": "
-                                           << out[i] << " != " << want;
+      return ::testing::AssertionFailure()
+             << "p=" << p << " start=" << start << " ratio=" << ratio << " count=" << count
+             << " i=" << i << ": " << out[i] << " != " << want;
     want = ref::mulmod(want, ratio, p);
   }
   return ::testing::AssertionSuccess();
@@ -201,7 +202,7 @@ TEST_P(ArithVariants, GeometricMatchesStepByStepReference) {
   std::vector<std::size_t> counts(std::begin(batch_sizes), std::end(batch_sizes));
   counts.push_back(4099);
   for (const std::uint64_t p : batch_primes()) {
-    set_prime_modulus(p);
+    const arith_state_t arith = prime_modulus(p);
     const std::uint64_t starts[] = {0, 1, p - 1, rng() % p};
     const std::uint64_t ratios[] = {0, 1, p - 1, 2 % p, rng() % p, rng() % p};
     for (const std::uint64_t start : starts) {
@@ -209,7 +210,7 @@ TEST_P(ArithVariants, GeometricMatchesStepByStepReference) {
         for (const std::size_t count : counts) {
           // One element past the end stays untouched.
           std::vector<std::uint64_t> out(count + 1, p + 7);
-          geometric_mod_p(start, ratio, count, out.data());
+          geometric_mod_p(arith, start, ratio, count, out.data());
           ASSERT_TRUE(holds_sequence(out, start, ratio, count, p));
           ASSERT_EQ(out[count], p + 7) << "p=" << p << " count=" << count;
         }
@@ -221,7 +222,7 @@ TEST_P(ArithVariants, GeometricMatchesStepByStepReference) {
 TEST_P(ArithVariants, ScaledSequencesMatchStepByStepReference) {
   std::mt19937_64 rng(36);
   for (const std::uint64_t p : batch_primes()) {
-    set_prime_modulus(p);
+    const arith_state_t arith = prime_modulus(p);
     const std::uint64_t ratios[] = {0, 1, p - 1, 2 % p, rng() % p};
     for (const std::uint64_t ratio : ratios) {
       for (const std::uint64_t start : {std::uint64_t{0}, std::uint64_t{1}, p - 1, rng() % p}) {
@@ -230,11 +231,11 @@ TEST_P(ArithVariants, ScaledSequencesMatchStepByStepReference) {
           geometric_powers_t powers;
           powers.pow.fill(p + 3);
           powers.next = p + 3;
-          geometric_powers(ratio, count, powers);
+          geometric_powers(arith, ratio, count, powers);
           // Room up to the next multiple of 4; what lies beyond stays untouched.
           const std::size_t room = (count + 3) / 4 * 4;
           std::vector<std::uint64_t> out(room + 1, p + 7);
-          geometric_scaled(start, powers, count, out.data());
+          geometric_scaled(arith, start, powers, count, out.data());
           ASSERT_TRUE(holds_sequence(out, start, ratio, count, p));
           ASSERT_EQ(out[room], p + 7) << "p=" << p << " count=" << count;
         }
@@ -247,7 +248,7 @@ TEST_P(ArithVariants, AgreesWithPortableVersion) {
   std::mt19937_64 rng(35);
   for (const std::uint64_t p :
        {std::uint64_t{3}, std::uint64_t{1000003}, ref::test_primes().back()}) {
-    set_prime_modulus(p);
+    const arith_state_t arith = prime_modulus(p);
     const std::size_t n = 1001;
     std::vector<std::uint64_t> bases(n), exps = batch_exponents(n, p, rng);
     for (auto& b : bases) b = rng() % p;
@@ -257,14 +258,14 @@ TEST_P(ArithVariants, AgreesWithPortableVersion) {
         v->assign(n, 0);
     }
     const std::uint64_t start = rng() % p, ratio = rng() % p;
-    powmod_many(bases.data(), exps.data(), mine[0].data(), n);
-    pow2mod_many(exps.data(), mine[1].data(), n);
-    geometric_mod_p(start, ratio, n, mine[2].data());
+    powmod_many(arith, bases.data(), exps.data(), mine[0].data(), n);
+    pow2mod_many(arith, exps.data(), mine[1].data(), n);
+    geometric_mod_p(arith, start, ratio, n, mine[2].data());
     const arith_variant chosen = current_arith_variant();
     ASSERT_TRUE(set_arith_variant(arith_variant::scalar));
-    powmod_many(bases.data(), exps.data(), portable[0].data(), n);
-    pow2mod_many(exps.data(), portable[1].data(), n);
-    geometric_mod_p(start, ratio, n, portable[2].data());
+    powmod_many(arith, bases.data(), exps.data(), portable[0].data(), n);
+    pow2mod_many(arith, exps.data(), portable[1].data(), n);
+    geometric_mod_p(arith, start, ratio, n, portable[2].data());
     ASSERT_TRUE(set_arith_variant(chosen));
     for (int k = 0; k < 3; ++k) ASSERT_EQ(mine[k], portable[k]) << "kernel " << k << " p=" << p;
   }

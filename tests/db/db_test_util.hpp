@@ -27,11 +27,20 @@ inline std::string capture_stdout(const std::function<void()>& body) {
   const int fd = ::mkstemp(name);
   const int saved = ::dup(1);
   ::dup2(fd, 1);
-  body();
-  std::fflush(stdout);
-  ::dup2(saved, 1);
-  ::close(saved);
-  ::close(fd);
+  // Standard output comes back also when the body throws.
+  struct restore {
+    int saved, fd;
+    ~restore() {
+      std::fflush(stdout);
+      ::dup2(saved, 1);
+      ::close(saved);
+      ::close(fd);
+    }
+  };
+  {
+    const restore guard{saved, fd};
+    body();
+  }
   const std::string text = test::read_file(name);
   std::remove(name);
   return text;

@@ -66,7 +66,11 @@ TEST(DumpDb, KeepsTheRangeAndWritesRepeatsOnce) {
 }
 
 TEST(WriteNpg, ExampleAndEdges) {
+  // The header names the form: P and mask 257 for k*2^n+1 (Proth), M and
+  // mask 258 for k*2^n-1 (Riesel).
   set_table(100, 1000, {{5, {101, 125, 173}}, {7, {104, 110}}});
+  EXPECT_EQ(npg(2000000000), "2000000000:P:0:2:257\n5 101\n7 104\n7 110\n5 125\n5 173\n");
+  mode = mode_riesel;
   EXPECT_EQ(npg(2000000000), "2000000000:M:0:2:258\n5 101\n7 104\n7 110\n5 125\n5 173\n");
   // Everything is written, out of range and repeated entries too, equal n in
   // k-index order; 4294967295 never.
@@ -92,7 +96,8 @@ TEST(WriteNpg, MatchesAPlainSortOfAllEntries) {
         if (n != 4294967295u) all.emplace_back(n, j, recs[j].k);
     }
     std::sort(all.begin(), all.end());
-    std::string expected = "123456789:M:0:2:258\n";
+    mode = round % 2 == 0 ? mode_proth : mode_riesel;
+    std::string expected = mode == mode_proth ? "123456789:P:0:2:257\n" : "123456789:M:0:2:258\n";
     for (const auto& [n, j, k] : all)
       expected += std::to_string(k) + " " + std::to_string(n) + "\n";
     set_table(0, 10000, recs);

@@ -131,6 +131,18 @@ TEST(ParseCommandLine, SwitchesWithArguments) {
   EXPECT_EQ(p.out, "");
 }
 
+TEST(ParseCommandLine, ApplySwitchCollectsEveryFileInOrder) {
+  const Parsed none = parse({"-u"});
+  EXPECT_TRUE(none.opt.apply_files.empty());
+  const Parsed p = parse({"-a", "f1.txt", "-riesel", "-a", "-a", "-a", "f1.txt"});
+  EXPECT_EQ(p.result, step_result::go_on);
+  // A file named "-a" is a file like any other; repeats are kept.
+  EXPECT_EQ(p.opt.apply_files, (std::vector<std::string>{"f1.txt", "-a", "f1.txt"}));
+  EXPECT_EQ(mode, mode_riesel);
+  EXPECT_FALSE(p.opt.range_given);
+  EXPECT_EQ(p.out, "");
+}
+
 TEST(ParseCommandLine, IntervalWithoutNumberIsZero) {
   const Parsed p = parse({"-i", "abc"});
   EXPECT_EQ(p.result, step_result::go_on);
@@ -167,14 +179,14 @@ TEST(ParseCommandLine, KrangeSwitches) {
 }
 
 TEST(ParseCommandLine, UnknownSwitchesAreReportedAndSkipped) {
-  const Parsed p = parse({"-vvv", "--v", "-", "-V", "-x", "17", "19"});
+  const Parsed p = parse({"-vvv", "--v", "-", "-V", "-y", "17", "19"});
   EXPECT_EQ(p.result, step_result::go_on);
   EXPECT_EQ(p.out,
             "unknown switch: vvv\n"
             "unknown switch: -v\n"
             "unknown switch: \n"
             "unknown switch: V\n"
-            "unknown switch: x\n");
+            "unknown switch: y\n");
   EXPECT_EQ(verbose, 0);
   // Parsing went on: the numbers after the unknown switch are positional.
   EXPECT_EQ(p.opt.pmin, 17u);
@@ -214,12 +226,14 @@ TEST(ParseCommandLine, SwitchShortOfItsArgumentsStops) {
     std::string message;
   };
   const std::vector<Case> cases = {
+      {{"-a"}, "Switch -a needs 1 argument: -a <filename>\n"},
       {{"-i"}, "Switch -i needs 1 argument: -i <interval>\n"},
       {{"-n"}, "Switch -n needs 1 argument: -n <uniqueid>\n"},
       {{"-s"}, "Switch -s needs 1 argument: -s <filename>\n"},
       {{"-npg"}, "Switch -npg needs 1 argument: -npg <filename>\n"},
       {{"-p"}, "Switch -p needs 1 argument: -p <priority>\n"},
       {{"-pt"}, "Switch -pt needs 1 argument: -pt <priority>\n"},
+      {{"-x"}, "Switch -x needs 1 argument: -x <seconds>\n"},
       {{"-krange", "1", "99", "1", "5", "plus.txt"},
        "Switch -krange needs 6 arguments: -krange <klow> <khigh> <nlow> <nhigh> <plusfile> "
        "<minusfile>\n"},
@@ -239,6 +253,23 @@ TEST(ParseCommandLine, SwitchShortOfItsArgumentsStops) {
   // Exactly enough arguments is fine.
   EXPECT_EQ(parse({"-krangetwin", "1", "99", "1", "5", "t.txt"}).result, step_result::go_on);
   EXPECT_EQ(parse({"-i", "0"}).result, step_result::go_on);
+}
+
+TEST(ParseCommandLine, StopLimitIsAWholeNumberOfSeconds) {
+  EXPECT_FALSE(parse({"1000", "2000"}).opt.stop_seconds.has_value());
+  for (const std::string ok : {"0", "600", "9999999999"}) {
+    const Parsed p = parse({"-x", ok});
+    EXPECT_EQ(p.result, step_result::go_on) << ok;
+    ASSERT_TRUE(p.opt.stop_seconds.has_value()) << ok;
+    EXPECT_EQ(*p.opt.stop_seconds, std::stoull(ok));
+  }
+  EXPECT_EQ(*parse({"-x", "5", "-x", "7"}).opt.stop_seconds, 7u);
+  for (const std::string bad : {"", "-1", "1.5", "60s", "+3", "10000000000"}) {
+    const Parsed p = parse({"-x", bad, "-h"});
+    EXPECT_EQ(p.result, step_result::stop_error) << bad;
+    EXPECT_EQ(p.out, "Bad stop limit: " + bad +
+                         ". Give a whole number of processor seconds per factor.\n");
+  }
 }
 
 TEST(CheckModeParameters, RejectsRangesWithoutSoundBitmap) {

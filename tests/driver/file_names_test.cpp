@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "driver/command_line.hpp"
@@ -98,6 +99,59 @@ TEST(NameFiles, RieselModeWithoutCheck) {
   EXPECT_EQ(mode, mode_riesel);
   EXPECT_EQ(zel_dat_filename, "riesel7.dat");
   EXPECT_EQ(zelstatus_dat_filename, "RieselStatus7.dat");
+}
+
+/// A resolver such as the BOINC client's: every name lives in slot/.
+std::string in_slot(const std::string& name) { return "slot/" + name; }
+
+TEST(NameFiles, EveryNameGoesThroughTheResolver) {
+  test::InScratchDir dir;
+  options_t opt;
+  std::ostringstream out;
+  ASSERT_EQ(parse_command_line({"-n", "01", "-npg", "out.npg", "-a", "found.txt"}, opt, out),
+            step_result::go_on);
+  name_files(opt, in_slot);
+  EXPECT_EQ(zel_dat_filename, "slot/Zel01.dat");
+  EXPECT_EQ(zelstatus_dat_filename, "slot/ZelStatus01.dat");
+  EXPECT_EQ(fact_txt_filename, "slot/fact01.txt");
+  EXPECT_EQ(factexcl_txt_filename, "slot/factexcl01.txt");
+  EXPECT_EQ(factrange_txt_filename, "slot/factrange01.txt");
+  EXPECT_EQ(stat_txt_filename, "slot/stat01.txt");
+  EXPECT_EQ(nextrange_txt_filename, "slot/nextrange01.txt");
+  EXPECT_EQ(opt.npgfile, "slot/out.npg");
+  EXPECT_EQ(opt.apply_files, std::vector<std::string>{"slot/found.txt"});
+
+  // Detection looks at the resolved names: riesel01.dat in slot/ (not the
+  // one beside it) switches to Riesel mode.
+  dir.put("riesel01.dat", "0 1 2\n");
+  ASSERT_EQ(parse_command_line({"-n", "01"}, opt, out), step_result::go_on);
+  name_files(opt, in_slot);
+  EXPECT_EQ(mode, mode_proth);
+  std::filesystem::create_directory(dir.path("slot"));
+  dir.put("slot/riesel01.dat", "0 1 2\n");
+  ASSERT_EQ(parse_command_line({"-n", "01"}, opt, out), step_result::go_on);
+  name_files(opt, in_slot);
+  EXPECT_EQ(mode, mode_riesel);
+  EXPECT_EQ(zel_dat_filename, "slot/riesel01.dat");
+  EXPECT_EQ(zelstatus_dat_filename, "slot/RieselStatus01.dat");
+
+  // Names from the command line, but not the "0" of a k-range side that is off.
+  ASSERT_EQ(parse_command_line({"-s", "my.dat", "-krange", "1", "9", "1", "2", "0", "minus.txt"},
+                               opt, out),
+            step_result::go_on);
+  name_files(opt, in_slot);
+  EXPECT_EQ(zel_dat_filename, "slot/my.dat");
+  EXPECT_EQ(opt.krange_plusfile, "0");
+  EXPECT_EQ(opt.krange_minusfile, "slot/minus.txt");
+  ASSERT_EQ(parse_command_line({"-krangetwin", "1", "9", "1", "1", "twin.txt"}, opt, out),
+            step_result::go_on);
+  name_files(opt, in_slot);
+  EXPECT_EQ(opt.krangetwin_file, "slot/twin.txt");
+  ASSERT_EQ(parse_command_line({"-nearmersenne", "1", "9", "abc.txt"}, opt, out),
+            step_result::go_on);
+  name_files(opt, in_slot);
+  EXPECT_EQ(nm_abcfile, "slot/abc.txt");
+  EXPECT_EQ(zelstatus_dat_filename, "");  // no name: nothing to resolve
 }
 
 TEST(NameFiles, OtherModesHaveNoStatusFile) {

@@ -39,8 +39,10 @@ TEST(TakeNextRange, RangeFromQueueRewritesStatusFile) {
   dir.put("ZelStatus.dat", "pmax=2000000000\npmin=1000000000\nDone\n");
   dir.put("nextrange.txt", "pmin=3000000000\npmax=4000000000\npmin=5\n");
   options_t opt;
+  opt.range_start = 1000000000;  // the first range was a continued one
   std::ostringstream out;
   EXPECT_TRUE(take_next_range(opt, out, [](unsigned) { FAIL() << "no wait expected"; }));
+  EXPECT_EQ(opt.range_start, 0u);  // a new range begins at its pmin
   EXPECT_EQ(opt.pmin, 3000000000u);
   EXPECT_EQ(opt.pmax, 4000000000u);
   EXPECT_EQ(out.str(), "\nFound a new range in nextrange.txt. Starting work on that one.\n");

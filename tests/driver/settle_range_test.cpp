@@ -62,6 +62,7 @@ TEST(SettleFirstRange, CommandLineRangeClearsAnyStatusFileAfterYes) {
     EXPECT_EQ(s.out, question) << old;
     EXPECT_EQ(s.opt.pmin, 5u);
     EXPECT_EQ(s.opt.pmax, 9u);
+    EXPECT_FALSE(s.opt.resumed) << old;  // a new range, not a continued one
     EXPECT_EQ(dir.get("ZelStatus.dat"), "pmax=9\npmin=5\n") << old;
   }
 }
@@ -96,6 +97,8 @@ TEST(SettleFirstRange, UnfinishedStatusFileContinuesWithoutAsking) {
   EXPECT_EQ(s.out, "Found ZelStatus.dat with unfinished work. Continuing from last save point.\n");
   EXPECT_EQ(s.opt.pmin, 1031u);
   EXPECT_EQ(s.opt.pmax, 2000u);
+  EXPECT_TRUE(s.opt.resumed);
+  EXPECT_EQ(s.opt.range_start, 1000u);
   EXPECT_EQ(dir.get("ZelStatus.dat"), unfinished);  // nothing written
 }
 
@@ -120,6 +123,7 @@ TEST(SettleFirstRange, FinishedStatusFileAsksThenPrompts) {
   EXPECT_EQ(s.out, "Found ZelStatus.dat with completed work.\n" + question + prompts);
   EXPECT_EQ(s.opt.pmin, 3000000000u);
   EXPECT_EQ(s.opt.pmax, 4000000000u);
+  EXPECT_FALSE(s.opt.resumed);
   EXPECT_EQ(dir.get("ZelStatus.dat"), "pmax=4000000000\npmin=3000000000\n");
 }
 

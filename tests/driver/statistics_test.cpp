@@ -40,6 +40,14 @@ TEST(FormatStatistics, TwoAndAHalfSecondsOverOneBillion) {
   EXPECT_EQ(format_statistics(example(), 2).console, head + counters + tail);
 }
 
+TEST(FormatStatistics, NoteFollowsTheBlockInTheFileOnly) {
+  range_figures f = example();
+  f.note = "Stopped at p=1000500000001: 0 factors in 1800.0 processor seconds";
+  const statistics_text t = format_statistics(f, 1);
+  EXPECT_EQ(t.file, head + counters + tail + f.note + "\n");
+  EXPECT_EQ(t.console, head + counters + tail);
+}
+
 TEST(FormatStatistics, SpeedUsesTheFirstPrimeAbovePmaxAndWholeSeconds) {
   range_figures f = example();
   f.p_end = f.pmax + 7000;  // distance 10^9 + 7000

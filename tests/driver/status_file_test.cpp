@@ -50,6 +50,36 @@ TEST(ReadStatusFile, InterruptedRangeResumesFromLastProgressLine) {
   EXPECT_FALSE(c->done);
   EXPECT_EQ(c->pmin, 1500020000041u);
   EXPECT_EQ(c->pmax, 2000000000000u);
+  EXPECT_EQ(c->range_start, 1500000000000u);
+}
+
+TEST(ReadStatusFile, RangeStartIsThePminRightAfterThePmaxLine) {
+  test::InScratchDir dir;
+  // A progress line and a line below a stopped prime are progress, not starts.
+  dir.put("s.dat", "pmax=90\npmin=11\npmin=13 @ 0 kp/s\npmin=16\n");
+  auto c = read_status_file("s.dat");
+  ASSERT_TRUE(c.has_value());
+  EXPECT_EQ(c->range_start, 11u);
+  EXPECT_EQ(c->pmin, 16u);
+  // Only the last start pair counts, and a start with no pmin yet has none.
+  dir.put("s.dat", "pmax=90\npmin=11\npmin=13\npmax=80\njunk\npmin=40\npmin=41 @ 3 kp/s\n");
+  c = read_status_file("s.dat");
+  ASSERT_TRUE(c.has_value());
+  EXPECT_EQ(c->range_start, 40u);
+  EXPECT_EQ(c->pmin, 41u);
+  EXPECT_EQ(c->pmax, 80u);
+  dir.put("s.dat", "pmax=90\n");
+  c = read_status_file("s.dat");
+  ASSERT_TRUE(c.has_value());
+  EXPECT_EQ(c->range_start, 0u);
+
+  // A line saying why a range stopped early is read by no one.
+  dir.put("s.dat", "pmax=2000\npmin=1000\npmin=1031 @ 7 kp/s\nStopped at p=1031: 0 factors\n");
+  c = read_status_file("s.dat");
+  ASSERT_TRUE(c.has_value());
+  EXPECT_FALSE(c->done);
+  EXPECT_EQ(c->pmin, 1031u);
+  EXPECT_EQ(c->range_start, 1000u);
 }
 
 TEST(ReadStatusFile, DoneEndsTheReading) {

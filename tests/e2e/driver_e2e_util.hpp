@@ -1,7 +1,8 @@
 // Helpers of the run-control end-to-end tests: running the built program in
 // a scratch directory, the documented fixed console texts, masking of the
-// two statistics lines that show processor time, and the expected
-// statistics block, save points and console lines of a sieved range.
+// two statistics lines that show processor time and of the estimated end of
+// a range (it follows the real clock), and the expected statistics block,
+// save points and console lines of a sieved range.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -32,9 +33,39 @@ inline bool all_digits(const std::string& s) {
   return true;
 }
 
+/// The estimated end in a progress line, ", ETA YYYY-MM-DD HH:MM" or
+/// ", ETA ???", replaced by ", ETA #".
+inline std::string mask_eta(std::string line) {
+  const std::string eta = ", ETA ";
+  const std::size_t at = line.find(eta);
+  if (at == std::string::npos || line.rfind("p = ", 0) != 0) return line;
+  const std::size_t from = at + eta.size();
+  std::size_t to = from;
+  if (line.compare(from, 3, "???") == 0) {
+    to = from + 3;
+  } else {
+    const std::string digits = "0000-00-00 00:00";
+    while (to - from < digits.size() && to < line.size() &&
+           (digits[to - from] == '0' ? std::isdigit(static_cast<unsigned char>(line[to])) != 0
+                                     : line[to] == digits[to - from]))
+      ++to;
+    if (to - from != digits.size()) return line;
+  }
+  return line.substr(0, from) + "#" + line.substr(to);
+}
+
+/// The part of a range done at p, as the progress line shows it after the
+/// rate (and the numbers left), with the estimated end masked: ", D% done,
+/// ETA #", D in tenths of a per cent, truncated.
+inline std::string done_part(std::uint64_t p, std::uint64_t start, std::uint64_t pmax) {
+  const std::uint64_t tenths = (p - start) * 1000 / (pmax - start);
+  return ", " + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + "% done, ETA #";
+}
+
 /// Replaces the number of every whole line "Total time: N ms." by "#", of
 /// every line "Nkp/s." by "#", and, with `mask_whacked`, of the two
-/// "# Whacked" counter lines (their values belong to the search filters).
+/// "# Whacked" counter lines (their values belong to the search filters);
+/// and the estimated end of every progress line (mask_eta).
 inline std::string mask_varying(const std::string& text, bool mask_whacked = false) {
   std::string out;
   std::size_t pos = 0;
@@ -42,7 +73,7 @@ inline std::string mask_varying(const std::string& text, bool mask_whacked = fal
     std::size_t end = text.find('\n', pos);
     const bool has_newline = end != std::string::npos;
     if (!has_newline) end = text.size();
-    std::string line = text.substr(pos, end - pos);
+    std::string line = mask_eta(text.substr(pos, end - pos));
     const std::string tt = "Total time: ", ms = " ms.", kps = "kp/s.";
     if (line.rfind(tt, 0) == 0 && line.size() > tt.size() + ms.size() &&
         line.compare(line.size() - ms.size(), ms.size(), ms) == 0 &&
@@ -100,8 +131,9 @@ using test::listing;
 /// The console lines of the odd primes pmin < p <= pmax of a k-range or
 /// near-Mersenne run: per prime what `apply(p)` returns (it also sieves p
 /// from the reference run `run`), then at every save point the progress
-/// line with rate text `rate` and the numbers `run` has left. `tested` (when
-/// given) gets the number of primes.
+/// line with rate text `rate`, the numbers `run` has left and the part of
+/// the range done (estimated end masked). `tested` (when given) gets the
+/// number of primes.
 template <typename Ref, typename Apply>
 std::string prime_lines(Ref& run, std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
                         const std::string& rate, Apply apply, std::uint64_t* tested = nullptr) {
@@ -114,7 +146,7 @@ std::string prime_lines(Ref& run, std::uint64_t pmin, std::uint64_t pmax, std::u
     out += apply(p);
     if (next_save < saves.size() && saves[next_save] == p) {
       out += "p = " + std::to_string(p) + " @ " + rate + "kp/s. " + std::to_string(run.left()) +
-             " numbers left.\n";
+             " numbers left." + done_part(p, pmin, pmax) + "\n";
       ++next_save;
     }
   }
@@ -123,14 +155,15 @@ std::string prime_lines(Ref& run, std::uint64_t pmin, std::uint64_t pmax, std::u
 }
 
 /// The rate of every progress line "p = P @ Rkp/s. C numbers left." replaced
-/// by "#" when R is "???" (before the first window refill) or a number.
+/// by "#" when R is "???" (before the first window refill) or a number; the
+/// estimated end masked as by mask_eta.
 inline std::string mask_rates(const std::string& text) {
   std::string out;
   std::size_t pos = 0;
   while (pos < text.size()) {
     std::size_t end = text.find('\n', pos);
     if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
+    std::string line = mask_eta(text.substr(pos, end - pos));
     const std::size_t at = line.find(" @ "), unit = line.find("kp/s. ");
     if (line.rfind("p = ", 0) == 0 && at != std::string::npos && unit != std::string::npos &&
         unit > at + 3) {

@@ -48,8 +48,8 @@ TEST(DriverKrange, BothSidesFromScratchMatchReference) {
                 "Sieving 0 <= p <= 20000, 1 <= k <= 999, 30 <= n <= 31\n" + lines + "Done\n" +
                 "Writing minus.txt... Done.\nWriting plus.txt... Done.\n" +
                 e2e::stats_block(0, 20000, tested, 0, false) + no_more);
-  EXPECT_EQ(read_file(dir / "minus.txt"), ref.file(ref.alive_minus, 20000));
-  EXPECT_EQ(read_file(dir / "plus.txt"), ref.file(ref.alive_plus, 20000));
+  EXPECT_EQ(read_file(dir / "minus.txt"), ref.minus_file(20000));
+  EXPECT_EQ(read_file(dir / "plus.txt"), ref.plus_file(20000));
   EXPECT_EQ(e2e::mask_varying(read_file(dir / "stat.txt")),
             e2e::stats_block(0, 20000, tested, 0, true));
   EXPECT_EQ(e2e::listing(dir.path()), "minus.txt plus.txt stat.txt");
@@ -71,7 +71,7 @@ TEST(DriverKrange, MinusSideOnlyWithUniqueId) {
                 "Done\nWriting minus.txt... Done.\n" +
                 e2e::stats_block(5000, 30000, tested, 0, false) +
                 "\nNo new range found in nextrange7.txt. Exiting.\n");
-  EXPECT_EQ(read_file(dir / "minus.txt"), ref.file(ref.alive_minus, 30000));
+  EXPECT_EQ(read_file(dir / "minus.txt"), ref.minus_file(30000));
   EXPECT_EQ(e2e::listing(dir.path()), "minus.txt stat7.txt");
 }
 
@@ -90,7 +90,7 @@ TEST(DriverKrange, TwinModeEveryPrimeSavedWithIntervalZero) {
                                              "Sieving 0 <= p <= 400, 1 <= k <= 99, 5 <= n <= 5\n" +
                                              lines + "Done\nWriting twin.txt... Done.\n" +
                                              e2e::stats_block(0, 400, tested, 0, false) + no_more);
-  EXPECT_EQ(read_file(dir / "twin.txt"), ref.file(ref.alive_minus, 400));
+  EXPECT_EQ(read_file(dir / "twin.txt"), ref.twin_file(400));
 }
 
 TEST(DriverKrange, QueueOfTwoRangesContinuesTheSameBitmaps) {
@@ -100,7 +100,7 @@ TEST(DriverKrange, QueueOfTwoRangesContinuesTheSameBitmaps) {
   ref.twin = true;
   std::uint64_t tested1 = 0, tested2 = 0;
   const std::string lines1 = sieve_lines(ref, 0, 11000, 3000, &tested1);
-  const std::string file1 = ref.file(ref.alive_minus, 11000);
+  const std::string file1 = ref.twin_file(11000);
   const std::string lines2 = sieve_lines(ref, 11000, 24000, 3000, &tested2);
   const auto r = run_quorvel(
       {"-krangetwin", "1", "3001", "40", "40", "tw.txt", "-i", "3000", "0", "11000"}, dir.path());
@@ -113,7 +113,7 @@ TEST(DriverKrange, QueueOfTwoRangesContinuesTheSameBitmaps) {
                 "Sieving 11000 <= p <= 24000, 1 <= k <= 3001, 40 <= n <= 40\n" + lines2 +
                 "Done\nWriting tw.txt... Done.\n" +
                 e2e::stats_block(11000, 24000, tested2, 0, false) + no_more);
-  EXPECT_EQ(read_file(dir / "tw.txt"), ref.file(ref.alive_minus, 24000));
+  EXPECT_EQ(read_file(dir / "tw.txt"), ref.twin_file(24000));
   EXPECT_NE(file1, read_file(dir / "tw.txt"));  // the second range removed more
   EXPECT_EQ(read_file(dir / "nextrange.txt"), "left over\n");
   EXPECT_EQ(e2e::mask_varying(read_file(dir / "stat.txt")),
@@ -181,7 +181,7 @@ TEST(DriverKrange, RangeUpToTheLimit) {
     // Nothing of 1..99 * 2^5 +- 1 has a prime factor this large.
     krange_ref::RefRun all(1, 99, 5, 5);
     all.twin = true;
-    EXPECT_EQ(read_file(dir / "twin.txt"), all.file(all.alive_minus, limit));
+    EXPECT_EQ(read_file(dir / "twin.txt"), all.twin_file(limit));
   }
 }
 
@@ -204,8 +204,8 @@ TEST(DriverKrange, ExistingFileIsReadAndRewritten) {
   // same as one run to 9000.
   krange_ref::RefRun ref(1, 501, 7, 9);
   sieve_lines(ref, 0, 3000, 1000000);
-  const std::string minus_after_first = ref.file(ref.alive_minus, 3000);
-  const std::string plus_after_first = ref.file(ref.alive_plus, 3000);
+  const std::string minus_after_first = ref.minus_file(3000);
+  const std::string plus_after_first = ref.plus_file(3000);
   std::uint64_t tested = 0;
   const std::string lines = sieve_lines(ref, 3000, 9000, 2000, &tested);
   write_file(dir / "m.txt", minus_after_first);
@@ -220,8 +220,8 @@ TEST(DriverKrange, ExistingFileIsReadAndRewritten) {
                 "Sieving 3000 <= p <= 9000, 1 <= k <= 501, 7 <= n <= 9\n" +
                 lines + "Done\nWriting m.txt... Done.\nWriting p.txt... Done.\n" +
                 e2e::stats_block(3000, 9000, tested, 0, false) + no_more);
-  EXPECT_EQ(read_file(dir / "m.txt"), ref.file(ref.alive_minus, 9000));
-  EXPECT_EQ(read_file(dir / "p.txt"), ref.file(ref.alive_plus, 9000));
+  EXPECT_EQ(read_file(dir / "m.txt"), ref.minus_file(9000));
+  EXPECT_EQ(read_file(dir / "p.txt"), ref.plus_file(9000));
 }
 
 }  // namespace

@@ -93,9 +93,12 @@ const std::vector<std::uint64_t>& primes_of(std::uint64_t pmin_even, std::uint64
 }
 
 /// The console lines of one range: every factor line of a prime, then its
-/// progress line when it is a save point.
+/// progress line when it is a save point (estimated end masked). The part
+/// done counts from `start` (where the range began; pmin_even when not given).
 std::string sieve_lines(const Table& t, const std::vector<ref::Factor>& factors,
-                        std::uint64_t pmin_even, std::uint64_t pmax, std::uint64_t interval) {
+                        std::uint64_t pmin_even, std::uint64_t pmax, std::uint64_t interval,
+                        std::uint64_t start = 0) {
+  if (start == 0) start = pmin_even;
   const std::vector<std::uint64_t>& primes = primes_of(pmin_even, pmax);
   const std::vector<std::uint64_t> saves = e2e::save_points(primes, pmin_even, interval);
   std::string out;
@@ -105,7 +108,7 @@ std::string sieve_lines(const Table& t, const std::vector<ref::Factor>& factors,
       if (factors[f].p == p)
         out += ref::factor_line(p, t.ks[factors[f].kindex], factors[f].n, t.sign) + "\n";
     if (s < saves.size() && saves[s] == p) {
-      out += "p = " + std::to_string(p) + " @ ???kp/s\n";
+      out += "p = " + std::to_string(p) + " @ ???kp/s" + e2e::done_part(p, start, pmax) + "\n";
       ++s;
     }
   }
@@ -125,6 +128,17 @@ std::string fact_file(const Table& t, const std::vector<ref::Factor>& factors) {
   for (const ref::Factor& f : factors)
     out += ref::factor_line(f.p, t.ks[f.kindex], f.n, t.sign) + "\n";
   return out;
+}
+
+/// The npg file of a table: `header`, then every k and n sorted by n (equal
+/// n in k order).
+std::string npg_file(const Table& t, const std::string& header) {
+  std::string npg = header;
+  for (std::uint32_t n = t.nlow; n <= t.nhigh; ++n)
+    for (std::size_t j = 0; j < t.ks.size(); ++j)
+      if (std::count(t.ns[j].begin(), t.ns[j].end(), n))
+        npg += std::to_string(t.ks[j]) + " " + std::to_string(n) + "\n";
+  return npg;
 }
 
 std::vector<ref::Factor> reference_factors(const Table& t, std::uint64_t lo, std::uint64_t hi) {
@@ -218,11 +232,99 @@ TEST(DriverProth, InterruptedRangeResumesAtLastSavedPrime) {
             e2e::banner +
                 "Found ZelStatus.dat with unfinished work. Continuing from last save point.\n" +
                 e2e::mode_lines("Proth") + init + range_line(saved - 1, pmax0) +
-                sieve_lines(fx.table, rest, saved - 1, pmax0, interval0) + "Done\n" +
+                sieve_lines(fx.table, rest, saved - 1, pmax0, interval0, pmin0) + "Done\n" +
                 e2e::stats_block(saved - 1, pmax0, tested, 3, false) + no_more);
   EXPECT_EQ(read_file(dir / "fact.txt"), fact_file(fx.table, rest));
   EXPECT_EQ(read_file(dir / "ZelStatus.dat"),
             status + status_lines(saved - 1, pmax0, interval0) + "Done\n");
+}
+
+TEST(DriverProth, ResumedRangeWithUpdateStrikesTheFactorsFoundBeforeTheStop) {
+  // As above, with -u: the factors the stopped run found before its last
+  // save are in fact.txt but not in the candidate file. They are struck
+  // before the range goes on, so the file written at its end is the one an
+  // uninterrupted run writes (every factor of the range gone). Lines of
+  // other ranges, of the other sign and the factor of the saved prime itself
+  // (found again by the resumed run) are not taken from fact.txt; a
+  // malformed line is named and passed over.
+  const Fixture& fx = proth_fixture();
+  const std::uint64_t saved = standard_saves()[2];
+  const std::vector<ref::Factor> before = reference_factors(fx.table, pmin0, saved - 1);
+  const std::vector<ref::Factor> rest = reference_factors(fx.table, saved, pmax0);
+  const std::vector<ref::Factor> small = reference_factors(fx.table, 5, 3000);
+  ASSERT_FALSE(before.empty());
+  ASSERT_FALSE(rest.empty());
+  ASSERT_FALSE(small.empty());
+  ASSERT_EQ(rest.front().p, saved);
+  // A true factor of k*2^n-1 for a listed n (the other sign).
+  Table minus = fx.table;
+  minus.sign = -1;
+  const std::vector<ref::Factor> other_sign = reference_factors(minus, 5, 3000);
+  ASSERT_FALSE(other_sign.empty());
+
+  ScratchDir dir;
+  write_file(dir / "Zel.dat", fx.table.dat());
+  std::string status = "pmax=1001000000\npmin=1000000000\n";
+  for (int i = 0; i < 3; ++i)
+    status += "pmin=" + std::to_string(standard_saves()[i]) + " @ 0 kp/s\n";
+  write_file(dir / "ZelStatus.dat", status);
+  const auto line_of = [&](const Table& t, const ref::Factor& f) {
+    return ref::factor_line(f.p, t.ks[f.kindex], f.n, t.sign) + "\n";
+  };
+  std::string fact = line_of(fx.table, small.front()) + "# a note\n12345 | 7*2^\n" +
+                     line_of(minus, other_sign.front());
+  for (const ref::Factor& f : before) fact += line_of(fx.table, f);
+  fact += line_of(fx.table, rest.front());
+  write_file(dir / "fact.txt", fact);
+
+  const auto r = run_quorvel({"-u", "-d", "-i", "100000"}, dir.path());
+  EXPECT_EQ(r.exit_status, 0);
+  const std::uint64_t tested = primes_of(saved - 1, pmax0).size();
+  EXPECT_EQ(e2e::mask_varying(r.output),
+            e2e::banner +
+                "Found ZelStatus.dat with unfinished work. Continuing from last save point.\n" +
+                e2e::mode_lines("Proth") + init +
+                "fact.txt:3: malformed line passed over: 12345 | 7*2^\n"
+                "Applied the factors of fact.txt with 1000000000 < p <= " +
+                std::to_string(saved - 1) + ": " + std::to_string(before.size()) +
+                " candidates struck.\n" + range_line(saved - 1, pmax0) +
+                sieve_lines(fx.table, rest, saved - 1, pmax0, interval0, pmin0) + "Done\n" +
+                "Saving Zel.dat... Done.\n" + e2e::stats_block(saved - 1, pmax0, tested, 3, false) +
+                no_more);
+  Table left = fx.table;
+  for (const ref::Factor& f : fx.factors) std::erase(left.ns[f.kindex], f.n);
+  EXPECT_EQ(read_file(dir / "Zel.dat"), left.dat());
+  EXPECT_EQ(read_file(dir / "fact.txt"), fact + fact_file(fx.table, rest));
+}
+
+TEST(DriverProth, ResumeWithUpdateStopsAtAFalseFactorOfTheRange) {
+  const Fixture& fx = proth_fixture();
+  const std::uint64_t saved = standard_saves()[2];
+  const std::vector<ref::Factor> before = reference_factors(fx.table, pmin0, saved - 1);
+  ASSERT_FALSE(before.empty());
+  const ref::Factor& f = before.front();
+  ASSERT_NE(ref::candidate_mod(fx.table.ks[f.kindex], f.n + 2, +1, f.p), 0u);
+  ScratchDir dir;
+  write_file(dir / "Zel.dat", fx.table.dat());
+  const std::string status =
+      "pmax=1001000000\npmin=1000000000\npmin=" + std::to_string(saved) + " @ 0 kp/s\n";
+  write_file(dir / "ZelStatus.dat", status);
+  const std::string bad = ref::factor_line(f.p, fx.table.ks[f.kindex], f.n + 2, +1);
+  const std::string fact =
+      ref::factor_line(f.p, fx.table.ks[f.kindex], f.n, +1) + "\n" + bad + "\n";
+  write_file(dir / "fact.txt", fact);
+
+  const auto r = run_quorvel({"-u", "-d", "-i", "100000"}, dir.path());
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_EQ(r.output, e2e::banner +
+                          "Found ZelStatus.dat with unfinished work. Continuing from last save "
+                          "point.\n" +
+                          e2e::mode_lines("Proth") + init + "fact.txt:2: false factor: " + bad +
+                          "\nStopped: fact.txt holds false factors of this range; remove them and "
+                          "start again.\n");
+  EXPECT_EQ(read_file(dir / "Zel.dat"), fx.table.dat());
+  EXPECT_EQ(read_file(dir / "ZelStatus.dat"), status);
+  EXPECT_EQ(read_file(dir / "fact.txt"), fact);
 }
 
 TEST(DriverProth, RieselFileDetectedWithUniqueId) {
@@ -234,20 +336,22 @@ TEST(DriverProth, RieselFileDetectedWithUniqueId) {
   ScratchDir dir;
   write_file(dir / "riesel01.dat", t.dat());
   write_file(dir / "Zel.dat", "garbage: the file of another id\n");
-  const auto r =
-      run_quorvel({"-n", "01", "-d", "-i", "250000", "1000000000", "1001000000"}, dir.path());
+  const auto r = run_quorvel(
+      {"-n", "01", "-d", "-i", "250000", "-npg", "r.npg", "1000000000", "1001000000"}, dir.path());
   EXPECT_EQ(r.exit_status, 0);
   const std::uint64_t tested = all.size();
   EXPECT_EQ(e2e::mask_varying(r.output),
             e2e::banner + e2e::mode_lines("Riesel") + init + range_line(pmin0, pmax0) +
                 sieve_lines(t, factors, pmin0, pmax0, 250000) + "Done\n" +
-                e2e::stats_block(pmin0, pmax0, tested, 4, false) +
+                "Writing r.npg... Done.\n" + e2e::stats_block(pmin0, pmax0, tested, 4, false) +
                 "\nNo new range found in nextrange01.txt. Exiting.\n");
   EXPECT_EQ(read_file(dir / "fact01.txt"), fact_file(t, factors));
   EXPECT_EQ(read_file(dir / "RieselStatus01.dat"),
             "pmax=1001000000\npmin=1000000000\n" + status_lines(pmin0, pmax0, 250000) + "Done\n");
+  // The npg header of k*2^n-1: M, mask 258.
+  EXPECT_EQ(read_file(dir / "r.npg"), npg_file(t, "1001000000:M:0:2:258\n"));
   EXPECT_EQ(e2e::listing(dir.path()),
-            "RieselStatus01.dat Zel.dat fact01.txt riesel01.dat stat01.txt");
+            "RieselStatus01.dat Zel.dat fact01.txt r.npg riesel01.dat stat01.txt");
 }
 
 TEST(DriverProth, AlternativeFileWithUpdateAndNpg) {
@@ -268,11 +372,7 @@ TEST(DriverProth, AlternativeFileWithUpdateAndNpg) {
     auto& list = left.ns[f.kindex];
     list.erase(std::remove(list.begin(), list.end(), f.n), list.end());
   }
-  std::string npg = "1001000000:M:0:2:258\n";
-  for (std::uint32_t n = left.nlow; n <= left.nhigh; ++n)
-    for (std::size_t j = 0; j < left.ks.size(); ++j)
-      if (std::count(left.ns[j].begin(), left.ns[j].end(), n))
-        npg += std::to_string(left.ks[j]) + " " + std::to_string(n) + "\n";
+  const std::string npg = npg_file(left, "1001000000:P:0:2:257\n");
 
   const std::uint64_t tested = primes_of(pmin0, pmax0).size();
   EXPECT_EQ(e2e::mask_varying(r.output),

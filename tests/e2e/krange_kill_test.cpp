@@ -43,7 +43,8 @@ TEST(KrangeKill, FilesAreOldOrCompleteAndARerunFinishesThem) {
   ASSERT_GT(minus0.size(), 1000000u);
   ASSERT_NE(plus0, plus1);
   ASSERT_NE(minus0, minus1);
-  ASSERT_EQ(plus1.rfind("400:M:0:2:2\n", 0), 0u);
+  ASSERT_EQ(plus1.rfind("400:P:0:2:1\n", 0), 0u);
+  ASSERT_EQ(minus1.rfind("400:M:0:2:2\n", 0), 0u);
 
   std::mt19937_64 rng(20240611);
   std::vector<KillPlan> plans;

@@ -58,7 +58,7 @@ TEST(KrangeRun, TwinFileWithOddLines) {
                 "Sieving 0 <= p <= 100000, 1 <= k <= 199, 195 <= n <= 195\n" + lines + "Done\n" +
                 "Writing twin.txt... Done.\n" + e2e::stats_block(0, 100000, tested, 0, false) +
                 no_more);
-  EXPECT_EQ(read_file(dir / "twin.txt"), ref.file(ref.alive_minus, 100000));
+  EXPECT_EQ(read_file(dir / "twin.txt"), ref.twin_file(100000));
 }
 
 TEST(KrangeRun, BothSidesPastTheFirstPrimeWindow) {
@@ -81,8 +81,8 @@ TEST(KrangeRun, BothSidesPastTheFirstPrimeWindow) {
                 "Sieving 0 <= p <= 1500000, 1 <= k <= 99, 200 <= n <= 201\n" + lines +
                 "Done\nWriting m.txt... Done.\nWriting p.txt... Done.\n" +
                 e2e::stats_block(0, 1500000, tested, 0, false) + no_more);
-  EXPECT_EQ(read_file(dir / "m.txt"), ref.file(ref.alive_minus, 1500000));
-  EXPECT_EQ(read_file(dir / "p.txt"), ref.file(ref.alive_plus, 1500000));
+  EXPECT_EQ(read_file(dir / "m.txt"), ref.minus_file(1500000));
+  EXPECT_EQ(read_file(dir / "p.txt"), ref.plus_file(1500000));
 }
 
 TEST(KrangeRun, BothSidesLargeExponentsFromFilesWithJunk) {
@@ -112,8 +112,8 @@ TEST(KrangeRun, BothSidesLargeExponentsFromFilesWithJunk) {
                 "Sieving 2000 <= p <= 12000, 1001 <= k <= 1401, 100 <= n <= 110\n" + lines +
                 "Done\nWriting m.txt... Done.\nWriting p.txt... Done.\n" +
                 e2e::stats_block(2000, 12000, tested, 0, false) + no_more);
-  EXPECT_EQ(read_file(dir / "m.txt"), ref.file(ref.alive_minus, 12000));
-  EXPECT_EQ(read_file(dir / "p.txt"), ref.file(ref.alive_plus, 12000));
+  EXPECT_EQ(read_file(dir / "m.txt"), ref.minus_file(12000));
+  EXPECT_EQ(read_file(dir / "p.txt"), ref.plus_file(12000));
   EXPECT_EQ(e2e::listing(dir.path()), "m.txt p.txt stat.txt");
 }
 

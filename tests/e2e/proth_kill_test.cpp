@@ -3,8 +3,10 @@
 // with every factor of the range in fact.txt; factors of primes after the
 // last progress save may come twice. With -u the candidate file must never be
 // left damaged or half-written: after every kill it is the original file or
-// a complete file that the last finished range wrote. The moments are drawn
-// from a fixed seed.
+// a complete file that the last finished range wrote; and the file written
+// at the end is byte for byte the one an uninterrupted run writes (each
+// resumed run strikes the factors found before its stop again). The moments
+// are drawn from a fixed seed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -44,8 +46,9 @@ std::map<std::int64_t, std::set<std::uint32_t>> parse_candidates(const std::stri
     } else if (!have_k || l.empty()) {
       return {};
     } else {
-      const std::uint32_t n = l[0] == '+' ? prev + static_cast<std::uint32_t>(std::stoul(l.substr(1)))
-                                          : static_cast<std::uint32_t>(std::stoul(l));
+      const std::uint32_t n = l[0] == '+'
+                                  ? prev + static_cast<std::uint32_t>(std::stoul(l.substr(1)))
+                                  : static_cast<std::uint32_t>(std::stoul(l));
       out[k].insert(n);
       prev = n;
     }
@@ -54,7 +57,9 @@ std::map<std::int64_t, std::set<std::uint32_t>> parse_candidates(const std::stri
   return out;
 }
 
-TEST(ProthKill, ResumesWithoutLosingAFactorAndKeepsTheCandidateFileWhole) {
+/// Kills and resumes a run on `threads` threads until its range is done.
+void kill_and_resume(unsigned threads) {
+  const std::string t = std::to_string(threads);
   const std::uint64_t pmin = 1000000000, pmax = 1002000000;
   Candidates c;
   c.sign = +1;
@@ -71,9 +76,20 @@ TEST(ProthKill, ResumesWithoutLosingAFactorAndKeepsTheCandidateFileWhole) {
   ASSERT_GE(expected.size(), 20u);
 
   // An uninterrupted run, for its duration and its final candidate file.
-  const std::vector<std::string> first_args = {"-p", "2", "-u", "-f", "-i", "20000", "-s", "cand.dat",
-                                               std::to_string(pmin), std::to_string(pmax)};
-  const std::vector<std::string> resume_args = {"-p", "2", "-u", "-i", "20000", "-s", "cand.dat"};
+  const std::vector<std::string> first_args = {"-t",
+                                               t,
+                                               "-p",
+                                               "2",
+                                               "-u",
+                                               "-f",
+                                               "-i",
+                                               "20000",
+                                               "-s",
+                                               "cand.dat",
+                                               std::to_string(pmin),
+                                               std::to_string(pmax)};
+  const std::vector<std::string> resume_args = {"-t", t,       "-p", "2",       "-u",
+                                                "-i", "20000", "-s", "cand.dat"};
   std::string complete;
   std::chrono::microseconds duration;
   {
@@ -118,6 +134,7 @@ TEST(ProthKill, ResumesWithoutLosingAFactorAndKeepsTheCandidateFileWhole) {
   }
   ASSERT_TRUE(done);
   EXPECT_GT(kills, 3);
+  EXPECT_EQ(read_file(dir / "cand.dat"), complete);
 
   // Every factor of the range is in fact.txt, every line is a true factor,
   // and none comes more often than once per run.
@@ -135,6 +152,10 @@ TEST(ProthKill, ResumesWithoutLosingAFactorAndKeepsTheCandidateFileWhole) {
   }
   EXPECT_EQ(seen.size(), expected.size());
 }
+
+TEST(ProthKill, ResumesWithoutLosingAFactorAndKeepsTheCandidateFileWhole) { kill_and_resume(1); }
+
+TEST(ProthKill, WithThreadsResumesWithoutLosingAFactor) { kill_and_resume(3); }
 
 }  // namespace
 }  // namespace quorvel::test

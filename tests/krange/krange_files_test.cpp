@@ -45,7 +45,7 @@ TEST(KrangeFiles, FullByteRangeStartsFromScratchAndWritesEveryK) {
   const auto bitmap = read_bitmap(file, &console);
   EXPECT_EQ(console, "No krange file found, starting from scratch.\n");
   EXPECT_EQ(bitmap, std::vector<std::uint8_t>{0x00});
-  krange_writefile(file, 1000000000000ULL, bitmap);
+  krange_writefile(file, 1000000000000ULL, bitmap, krange_form::minus);
   EXPECT_EQ(read_file(file),
             "1000000000000:M:0:2:2\n1 123\n3 123\n5 123\n7 123\n9 123\n11 123\n13 123\n15 123\n");
 }
@@ -63,8 +63,8 @@ TEST(KrangeFiles, EvenKhighEndsAtKhighMinusOne) {
   const std::string file = (dir / "p.txt").string();
   const auto bitmap = read_bitmap(file);
   EXPECT_EQ(bitmap, (std::vector<std::uint8_t>{0x00, 0xFE}));
-  krange_writefile(file, 77, bitmap);
-  EXPECT_EQ(read_file(file), "77:M:0:2:2\n3 9\n5 9\n7 9\n9 9\n11 9\n13 9\n15 9\n17 9\n19 9\n");
+  krange_writefile(file, 77, bitmap, krange_form::plus);
+  EXPECT_EQ(read_file(file), "77:P:0:2:1\n3 9\n5 9\n7 9\n9 9\n11 9\n13 9\n15 9\n17 9\n19 9\n");
 }
 
 TEST(KrangeFiles, HeaderOnlyOrEmptyFileLeavesNothing) {
@@ -92,7 +92,11 @@ TEST(KrangeFiles, WrittenFileReadsBackToTheSameBitmap) {
     std::vector<bool> alive(c);
     std::vector<std::uint8_t> bitmap((c + 7) / 8, 0xFF);
     const unsigned density = static_cast<unsigned>(rng() % 4);
-    std::string expected = std::to_string(rng()) + ":M:0:2:2\n";
+    // Each form with its header: plus, minus, twin.
+    const krange_form forms[] = {krange_form::plus, krange_form::minus, krange_form::twin};
+    const char* const headers[] = {":P:0:2:1\n", ":M:0:2:2\n", ":T:0:2:3\n"};
+    const krange_form form = forms[trial % 3];
+    std::string expected = std::to_string(rng()) + headers[trial % 3];
     const std::string header = expected.substr(0, expected.find(':'));
     for (std::uint64_t i = 0; i < c; ++i) {
       alive[i] = density == 3 || (rng() % 4) < density;
@@ -101,7 +105,7 @@ TEST(KrangeFiles, WrittenFileReadsBackToTheSameBitmap) {
       expected += std::to_string(klow + 2 * i) + " " + std::to_string(nlow) + "\n";
     }
     const std::string file = (dir / "rt.txt").string();
-    krange_writefile(file, std::stoull(header), bitmap);
+    krange_writefile(file, std::stoull(header), bitmap, form);
     ASSERT_EQ(read_file(file), expected) << "trial " << trial;
     const auto back = read_bitmap(file);
     EXPECT_EQ(back, bitmap) << "trial " << trial << " klow=" << klow << " khigh=" << khigh;
@@ -161,7 +165,7 @@ TEST(KrangeFiles, ReadingRangeEndingNearTwoToThe32) {
   alive[0] = alive[7] = true;
   const auto bitmap = read_bitmap(file);
   krange_test::expect_bitmap(bitmap, alive, khigh - 15, "near 2^32");
-  krange_writefile(file, 5, bitmap);
+  krange_writefile(file, 5, bitmap, krange_form::minus);
   EXPECT_EQ(read_file(file), "5:M:0:2:2\n4294967279 1\n4294967293 1\n");
 }
 
@@ -210,7 +214,7 @@ TEST(KrangeInitialize, TwinModeUsesOneBitmapForBothSides) {
   testing::internal::CaptureStdout();
   krangetwin_writedat(file, 99);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Writing " + file + "... Done.\n");
-  EXPECT_EQ(read_file(file), "99:M:0:2:2\n5 10\n9 10\n33 10\n");
+  EXPECT_EQ(read_file(file), "99:T:0:2:3\n5 10\n9 10\n33 10\n");
 }
 
 TEST(KrangeWritedat, BothSidesMinusFirstAndFailureIsSilent) {
@@ -226,7 +230,7 @@ TEST(KrangeWritedat, BothSidesMinusFirstAndFailureIsSilent) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Writing " + minus + "... Done.\nWriting " + plus + "... Done.\n");
   EXPECT_EQ(read_file(minus), "10:M:0:2:2\n1 2\n3 2\n5 2\n");
-  EXPECT_EQ(read_file(plus), "10:M:0:2:2\n1 2\n5 2\n");
+  EXPECT_EQ(read_file(plus), "10:P:0:2:1\n1 2\n5 2\n");
 
   // A file that cannot be written: " Done." all the same, bitmap unchanged.
   const std::string nowhere = (dir / "no-such-dir" / "x.txt").string();

@@ -179,7 +179,6 @@ TEST(KrangeDoPSign, SetsExactlyTheOddMembersOfTheClass) {
       for (std::uint64_t i = 1; i <= 300 && i < p; ++i) residues.push_back(p - i);
       for (int i = 0; i < 300; ++i) residues.push_back(1 + rng() % (p - 1));
       for (std::uint64_t k = c.klow; k <= c.khigh && k < p; k += 97) residues.push_back(k);
-      set_prime_modulus(p);
       std::string expected;
       std::vector<std::vector<std::uint8_t>> bitmaps;
       testing::internal::CaptureStdout();
@@ -213,7 +212,6 @@ TEST(KrangeDoPSign, WalkForSevenStartsAtElevenAndStaysOdd) {
   RefRun run(1, 99, 1, 1);
   run.plus = false;
   start(run);
-  set_prime_modulus(7);
   ASSERT_EQ(ref::mulmod(4, 2, 7), 1u);  // r = 2^-1 mod 7 = 4
   testing::internal::CaptureStdout();
   krange_do_p_sign(7, 4, krange_bitmapminus, 1, -1);
@@ -239,12 +237,10 @@ TEST(KrangeDoPSign, LargePrimeReportsOnceAndSecondPrimeIsSilent) {
   }
   ASSERT_NE(p2, 0u);
   start(run);
-  set_prime_modulus(p1);
   testing::internal::CaptureStdout();
   krange_do_p_sign(p1, k, krange_bitmapplus, static_cast<std::uint32_t>(n), +1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             std::to_string(p1) + " | " + std::to_string(k) + "*2^" + std::to_string(n) + "+1\n");
-  set_prime_modulus(p2);
   testing::internal::CaptureStdout();
   krange_do_p_sign(p2, k, krange_bitmapplus, static_cast<std::uint32_t>(n), +1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
@@ -256,7 +252,6 @@ TEST(KrangeDoPSign, EvenOrOutOfRangeResidueOfLargePrimeIsIgnored) {
   RefRun run(11, 99, 1, 1);
   start(run);
   testing::internal::CaptureStdout();
-  set_prime_modulus(101);
   for (std::uint64_t k0 : {2, 10, 9, 100, 98}) krange_do_p_sign(101, k0, krange_bitmapminus, 1, -1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(krange_numbers_left(), 2u * 45u);

@@ -33,11 +33,11 @@ inline std::string describe(const krange_ref::RefRun& run) {
 
 /// Makes p the modulus and runs the mode's per-prime routine, as the driver does.
 inline void sieve_one(std::uint64_t p, bool twin) {
-  set_prime_modulus(p);
+  const arith_state_t arith = prime_modulus(p);
   if (twin) {
-    krangetwin_do_p(p);
+    krangetwin_do_p(p, arith);
   } else {
-    krange_do_p(p);
+    krange_do_p(p, arith);
   }
 }
 

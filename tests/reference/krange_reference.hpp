@@ -73,13 +73,20 @@ struct RefRun {
     return report.substr(before);
   }
 
-  /// Lines of the k-range file after a run to depth p.
-  std::string file(const std::vector<bool>& alive, std::uint64_t p) const {
-    std::string out = std::to_string(p) + ":M:0:2:2\n";
+  /// Lines of a k-range file after a run to depth p; `form` is the header
+  /// after the depth.
+  std::string file(const std::vector<bool>& alive, std::uint64_t p, const char* form) const {
+    std::string out = std::to_string(p) + form + "\n";
     for (std::size_t i = 0; i < count(); ++i)
       if (alive[i]) out += std::to_string(k_of(i)) + " " + std::to_string(nlow) + "\n";
     return out;
   }
+
+  /// The three files: plus side (k*2^n+1: P, mask 1), minus side
+  /// (k*2^n-1: M, mask 2), twin (both: T, mask 3).
+  std::string plus_file(std::uint64_t p) const { return file(alive_plus, p, ":P:0:2:1"); }
+  std::string minus_file(std::uint64_t p) const { return file(alive_minus, p, ":M:0:2:2"); }
+  std::string twin_file(std::uint64_t p) const { return file(alive_minus, p, ":T:0:2:3"); }
 
   std::uint64_t left() const {
     std::uint64_t c = 0;

@@ -16,6 +16,7 @@
 #include "search/candidate_files.hpp"
 #include "search/prime_job.hpp"
 #include "search/search.hpp"
+#include "search/search_context.hpp"
 #include "support/test_support.hpp"
 
 namespace quorvel {
@@ -43,25 +44,25 @@ void check_counts(const test::Candidates& c, const std::vector<std::uint64_t>& p
   hash_bits = num_k <= 19 ? 12 : 13;
   ASSERT_TRUE(initialize_proth_riesel());
   std::vector<ref::KModel> ks;
-  for (std::uint32_t i = 0; i < num_k; ++i)
-    ks.push_back({ak[i], alegk[i], akpower[i], akequiv[i]});
+  for (std::uint32_t i = 0; i < num_k; ++i) ks.push_back({ak[i], alegk[i], akpower[i], akequiv[i]});
 
   static prime_block_t block;
+  static search_context_t ctx;
   ref::DropCounts want;
-  stat_whackedk = stat_whackedp = 0;
+  ctx.whackedk = ctx.whackedp = 0;
   for (std::size_t i = 0; i < primes.size();) {
     block.count = 0;
     for (; i < primes.size() && block.count < block_capacity; ++i) {
       const auto record = record_of(primes[i]);
       block.jobs[block.count++].reset(primes[i], record);
-      const ref::DropCounts d = ref::drops_model(primes[i], record, ks, mode == mode_proth,
-                                                 hash_bits, nlow, nhigh);
+      const ref::DropCounts d =
+          ref::drops_model(primes[i], record, ks, mode == mode_proth, hash_bits, nlow, nhigh);
       want.whacked_k += d.whacked_k;
       want.whacked_p += d.whacked_p;
     }
-    search_block(block);
-    ASSERT_EQ(stat_whackedk, want.whacked_k) << "after prime " << primes[i - 1];
-    ASSERT_EQ(stat_whackedp, want.whacked_p) << "after prime " << primes[i - 1];
+    search_block(block, ctx);
+    ASSERT_EQ(ctx.whackedk, want.whacked_k) << "after prime " << primes[i - 1];
+    ASSERT_EQ(ctx.whackedp, want.whacked_p) << "after prime " << primes[i - 1];
   }
   EXPECT_GT(want.whacked_k, 0u);
 }
@@ -86,7 +87,8 @@ TEST(DropCounts, StandardSetMatchesTheModel) {
   c.sign = +1;
   c.nlow = 1000000;
   c.nhigh = 20000000;
-  const std::int64_t ks[] = {4847, 10223, 19249, 21181, 22699, 24737, 27653, 28433, 33661, 55459, 67607};
+  const std::int64_t ks[] = {4847,  10223, 19249, 21181, 22699, 24737,
+                             27653, 28433, 33661, 55459, 67607};
   const std::uint32_t eq[] = {15, 5, 14, 20, 46, 7, 33, 1, 0, 10, 3};
   const std::uint32_t pw[] = {24, 12, 36, 24, 72, 24, 36, 24, 24, 12, 8};
   std::mt19937_64 rng(3);

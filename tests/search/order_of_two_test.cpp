@@ -1,5 +1,7 @@
 // order_2_bound against the literal model of tests/reference and against
 // the true order of 2 from a full factorisation of p-1.
+#include "search/order_of_two.hpp"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -9,7 +11,7 @@
 #include "quorvel/search_state.hpp"
 #include "reference/order_reference.hpp"
 #include "reference/reference.hpp"
-#include "search/order_of_two.hpp"
+#include "search/search_context.hpp"
 
 namespace quorvel {
 namespace {
@@ -30,17 +32,17 @@ void check_prime(std::uint64_t p, std::uint64_t qmax, const Settings& s) {
   hash_bits = s.hb;
   nlow = s.lo;
   nhigh = s.hi;
-  set_prime_modulus(p);
   const auto record = sieve_record(p, qmax);
   prime_state_t st{};
-  const std::uint64_t b = order_2_bound_with(p, record, st);
+  search_context_t ctx;
+  const std::uint64_t b = order_2_bound_with(p, record, st, ctx);
   const ref::OrderBound model = ref::order_bound_model(p, record, s.hb, s.hi - s.lo);
   SCOPED_TRACE("p=" + std::to_string(p) + " qmax=" + std::to_string(qmax) +
                " hb=" + std::to_string(s.hb) + " range=" + std::to_string(s.hi - s.lo));
   ASSERT_EQ(b, model.b);
-  ASSERT_EQ(std::vector<std::uint32_t>(st.ao2bfactors.begin(),
-                                       st.ao2bfactors.begin() + st.o2bfactors),
-            model.chunks);
+  ASSERT_EQ(
+      std::vector<std::uint32_t>(st.ao2bfactors.begin(), st.ao2bfactors.begin() + st.o2bfactors),
+      model.chunks);
   ASSERT_EQ(st.ao2bfactors[st.o2bfactors], 0u);
   const std::uint64_t order = ref::order_mod(2, p);
   ASSERT_EQ((p - 1) % b, 0u);
@@ -56,17 +58,17 @@ TEST(OrderOfTwo, SmallPrimeExample) {
   hash_bits = 12;
   nlow = 0;
   nhigh = 20000000;
-  set_prime_modulus(7);
   prime_state_t st{};
-  EXPECT_EQ(order_2_bound_with(7, {}, st), 3u);
+  search_context_t ctx;
+  EXPECT_EQ(order_2_bound_with(7, {}, st, ctx), 3u);
   ASSERT_EQ(st.o2bfactors, 1u);
   EXPECT_EQ(st.ao2bfactors[0], 3u);
 }
 
 TEST(OrderOfTwo, MatchesModelAndTrueOrderOnRandomPrimes) {
   std::mt19937_64 rng(20261208);
-  const Settings settings[] = {{12, 1000000, 20000000}, {13, 300000, 3000000}, {12, 100, 1100},
-                               {13, 0, 50}};
+  const Settings settings[] = {
+      {12, 1000000, 20000000}, {13, 300000, 3000000}, {12, 100, 1100}, {13, 0, 50}};
   for (int bits : {20, 30, 40, 50}) {
     for (int trial = 0; trial < 60; ++trial) {
       std::uint64_t p = (rng() >> (64 - bits)) | 1 | (std::uint64_t{1} << (bits - 1));

@@ -52,12 +52,24 @@ void write_file(const std::filesystem::path& path, const std::string& content) {
 
 std::string listing(const std::filesystem::path& dir) {
   std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir))
-    names.push_back(e.path().filename().string());
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    if (is_boinc_library_file(name)) continue;
+    names.push_back(name);
+  }
   std::sort(names.begin(), names.end());
   std::string out;
   for (const auto& n : names) out += (out.empty() ? "" : " ") + n;
   return out;
+}
+
+bool is_boinc_library_file(const std::string& name) {
+#ifdef QUORVEL_BOINC_BUILD
+  return name == "stderr.txt" || name == "boinc_finish_called";
+#else
+  (void)name;
+  return false;
+#endif
 }
 
 std::string quorvel_bin() { return QUORVEL_BIN; }

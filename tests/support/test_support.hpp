@@ -56,8 +56,15 @@ bool run_and_kill(const std::vector<std::string>& args, const std::filesystem::p
 std::string read_file(const std::filesystem::path& path);
 void write_file(const std::filesystem::path& path, const std::string& content);
 
-/// Names of every entry of a directory, sorted, joined by blanks.
+/// Names of every entry of a directory, sorted, joined by blanks; in the
+/// BOINC build without the files the client library itself leaves there.
 std::string listing(const std::filesystem::path& dir);
+
+/// True in the BOINC build for the files its client library writes in the
+/// working directory also when it runs standalone: "stderr.txt" (the
+/// library's log; the program writes nothing to standard error) and
+/// "boinc_finish_called".
+bool is_boinc_library_file(const std::string& name);
 
 /// Path of the built quorvel and of the source tree.
 std::string quorvel_bin();
