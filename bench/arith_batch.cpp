@@ -1,11 +1,14 @@
-// The batch kernels at the largest prime below 2^50, per element, for every
-// version this processor runs (argument 0: portable, 1: AVX2). Powers use
-// 50-bit exponents; the geometric sequence fills 4096 terms. The powers the
-// search queues (powmod_lanes) run under 16 primes near 10^12 taken in turn,
-// with 40-bit exponents.
+// The batch kernels, per element, for every version this processor runs
+// (first argument 0: portable, 1: AVX2) and every kernel family (second
+// argument: the prime, 0 the largest below 2^50, 1 the first above 2^52,
+// 2 the first above 2^61). Powers use 50-bit exponents; the geometric
+// sequence fills 4096 terms. The powers the search queues (powmod_lanes) run
+// under 16 primes near 10^12, 2^52 or 2^61 taken in turn, with 40-bit
+// exponents.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "arith/batch.hpp"
@@ -27,8 +30,21 @@ bool use_variant(benchmark::State& state) {
     state.SkipWithError("version not supported by this processor");
     return false;
   }
-  state.SetLabel(arith_variant_name());
+  static const char* const at[] = {" p<2^50", " p>2^52", " p>2^61"};
+  state.SetLabel(std::string(arith_variant_name()) + at[state.range(1)]);
   return true;
+}
+
+/// The prime of the benchmark's second argument.
+std::uint64_t family_prime(const benchmark::State& state) {
+  static const std::uint64_t primes[] = {bench_p, 4503599627370517ULL, 2305843009213693967ULL};
+  return primes[state.range(1)];
+}
+
+/// Both versions at each of the three primes.
+void versions_and_primes(benchmark::internal::Benchmark* b) {
+  for (int v = 0; v < 2; ++v)
+    for (int p = 0; p < 3; ++p) b->Args({v, p});
 }
 
 void per_element(benchmark::State& state, std::size_t n) {
@@ -38,24 +54,27 @@ void per_element(benchmark::State& state, std::size_t n) {
 void BM_PowmodMany(benchmark::State& state) {
   if (!use_variant(state)) return;
   const std::size_t n = 1024;
-  const auto bases = random_below(bench_p, n, 1);
+  const std::uint64_t p = family_prime(state);
+  const auto bases = random_below(p, n, 1);
   const auto exps = exponents50(n, 2);
   std::vector<std::uint64_t> out(n);
-  const arith_state_t arith = prime_modulus(bench_p);
+  const arith_state_t arith = prime_modulus(p);
   for (auto _ : state) {
     powmod_many(arith, bases.data(), exps.data(), out.data(), n);
     benchmark::DoNotOptimize(out.data());
   }
   per_element(state, n);
 }
-BENCHMARK(BM_PowmodMany)->Arg(0)->Arg(1);
+BENCHMARK(BM_PowmodMany)->Apply(versions_and_primes);
 
 void BM_PowmodLanes(benchmark::State& state) {
   if (!use_variant(state)) return;
   const std::size_t n = 1024;
-  // Sixteen primes just above 10^12 (each checked by Fermat to base 2 and 3).
+  // Sixteen primes just above 10^12, 2^52 or 2^61 (each checked by Fermat
+  // to base 2 and 3).
+  static const std::uint64_t from[] = {1000000000039, 4503599627370517ULL, 2305843009213693967ULL};
   std::vector<arith_state_t> states;
-  for (std::uint64_t p = 1000000000039; states.size() < 16; p += 2) {
+  for (std::uint64_t p = from[state.range(1)]; states.size() < 16; p += 2) {
     const arith_state_t arith = prime_modulus(p);
     if (powmod_sse2(arith, 2, p - 1) == 1 && powmod_sse2(arith, 3, p - 1) == 1)
       states.push_back(arith);
@@ -72,35 +91,36 @@ void BM_PowmodLanes(benchmark::State& state) {
   }
   per_element(state, n);
 }
-BENCHMARK(BM_PowmodLanes)->Arg(0)->Arg(1);
+BENCHMARK(BM_PowmodLanes)->Apply(versions_and_primes);
 
 void BM_Pow2modMany(benchmark::State& state) {
   if (!use_variant(state)) return;
   const std::size_t n = 1024;
   const auto exps = exponents50(n, 3);
   std::vector<std::uint64_t> out(n);
-  const arith_state_t arith = prime_modulus(bench_p);
+  const arith_state_t arith = prime_modulus(family_prime(state));
   for (auto _ : state) {
     pow2mod_many(arith, exps.data(), out.data(), n);
     benchmark::DoNotOptimize(out.data());
   }
   per_element(state, n);
 }
-BENCHMARK(BM_Pow2modMany)->Arg(0)->Arg(1);
+BENCHMARK(BM_Pow2modMany)->Apply(versions_and_primes);
 
 void BM_GeometricModP(benchmark::State& state) {
   if (!use_variant(state)) return;
   const std::size_t n = 4096;
   std::vector<std::uint64_t> out(n);
-  const std::uint64_t start = 123456789012345 % bench_p, ratio = 987654321098765 % bench_p;
-  const arith_state_t arith = prime_modulus(bench_p);
+  const std::uint64_t p = family_prime(state);
+  const std::uint64_t start = 123456789012345 % p, ratio = 987654321098765 % p;
+  const arith_state_t arith = prime_modulus(p);
   for (auto _ : state) {
     geometric_mod_p(arith, start, ratio, n, out.data());
     benchmark::DoNotOptimize(out.data());
   }
   per_element(state, n);
 }
-BENCHMARK(BM_GeometricModP)->Arg(0)->Arg(1);
+BENCHMARK(BM_GeometricModP)->Apply(versions_and_primes);
 
 }  // namespace
 }  // namespace quorvel

@@ -15,7 +15,8 @@ struct arith_state_t {
   long double recip_p;
   /// 1/p rounded to double (the quotient estimates of the vector kernels).
   double recip_pd;
-  /// p as a double (exact: p < 2^53).
+  /// p as a double (exact for p < 2^53; the double-based kernels run only
+  /// below that).
   double p_d;
   /// Division by p with a precomputed reciprocal: norm_p = p << norm_shift
   /// has its top bit set, norm_inv = floor((2^128 - 1) / norm_p) - 2^64.
@@ -30,7 +31,7 @@ struct arith_state_t {
   std::uint64_t mont_r2;
 };
 
-/// Fills `m` for the odd prime p (3 <= p < p_limit, see common.hpp).
+/// Fills `m` for the odd prime p (3 <= p < 2^62; p_limit in common.hpp).
 void set_prime_modulus(arith_state_t& m, std::uint64_t p);
 
 /// The state set_prime_modulus makes for p.

@@ -8,9 +8,9 @@
 
 namespace quorvel {
 
-/// Largest trial prime the arithmetic is exact for (2^50). Every bound on p
-/// in the program refers to this one constant.
-inline constexpr std::uint64_t p_limit = 1125899906842624ULL;
+/// Bound on the trial primes (2^62): a larger pmax is lowered to it. Every
+/// bound on p in the program refers to this one constant.
+inline constexpr std::uint64_t p_limit = 4611686018427387904ULL;
 
 /// Proth and Riesel runs need p at least this large.
 inline constexpr std::uint64_t proth_pmin_floor = 1000000000ULL;

@@ -2,7 +2,9 @@
 // independent powers, and geometric sequences, the hot loops of the searches.
 // Each kernel has a portable scalar version and, where it pays, an AVX2+FMA
 // version; the best one the processor supports is chosen once at start-up,
-// and every version gives identical results (all are exact).
+// and every version gives identical results (all are exact). Every kernel
+// is exact for every odd p below 2^62; within a version, the size of p picks
+// the kernel family (below).
 #pragma once
 
 #include <array>
@@ -15,6 +17,15 @@ namespace quorvel {
 
 /// The instruction-set versions of the batch kernels.
 enum class arith_variant { scalar, avx2 };
+
+/// The kernel families by the size of p. The AVX2 kernels compute on
+/// doubles: with "lazy" residues (|r| < p) below fp_lazy_limit, with
+/// "balanced" ones (|r| <= p/2 and a little) up to fp_balanced_limit; at and
+/// above it (up to 2^62) every kernel runs on the 64-bit integer ones
+/// (Montgomery products with 128-bit products). In powmod_lanes each group
+/// of lanes takes the family of its largest prime.
+inline constexpr std::uint64_t fp_lazy_limit = std::uint64_t{1} << 50;
+inline constexpr std::uint64_t fp_balanced_limit = std::uint64_t{3} << 51;
 
 /// The version in use (the best supported one unless a test forced another).
 arith_variant current_arith_variant();

@@ -15,6 +15,18 @@
 // feeds the next product unchanged; stored results get +p when negative.
 // With a fixed multiplier b the estimate is fl(x * fl(b * fl(1/p))), again
 // three roundings, and it does not wait for h.
+//
+// From 2^50 to 3*2^51 (p still exact as a double) the lazy bound no longer
+// closes, and the kernels keep "balanced" residues instead: every operand,
+// loaded or computed, is brought to |x| <= (1/2 + 2^-51) p by one more
+// step r - p * round(fl(r * fl(1/p))) (exact: an integer below 2^53). With
+// p = a * 2^52, a < 3/2, and balanced x, y: |x*y/p| <= p/4 (1 + 2^-49), so
+// the estimate is within 3 * 2^-53 * p/4 (1 + 2^-49) < 0.375a + 2^-40 of it
+// and q within 0.5 + 0.375a; |h| < 2^102.2 has an ulp of at most 2^50, so
+// |l| <= 2^49; |h - q*p| <= (0.5 + 0.375a) a 2^52 + 2^49 < 2^53 for a < 3/2,
+// so both the FMA and the sum are exact again, and |r| < 1.07p. The
+// rebalancing estimate r/p is within 2^-51 of its true value (|r/p| < 2),
+// so the chosen multiple leaves |r'| <= (1/2 + 2^-51) p.
 #include "arith/batch_avx2.hpp"
 
 #include <immintrin.h>
@@ -70,32 +82,106 @@ __attribute__((target("avx2,fma"))) inline __m256d round_nearest(__m256d x) {
   return _mm256_round_pd(x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
 }
 
-/// x*y mod p as a lazy residue, for lazy residues x, y.
+/// r - p * round(r/p): a residue |r| < 2p brought to |r| <= (1/2 + 2^-51) p.
+__attribute__((target("avx2,fma"))) inline __m256d rebalance(__m256d r, const vec_modulus& m) {
+  return _mm256_fnmadd_pd(round_nearest(_mm256_mul_pd(r, m.pinv)), m.p, r);
+}
+
+/// Four 64-bit integers below 2^53 as doubles (exact): the low and the high
+/// 32 bits go through the mantissa of 2^52 on their own, and the sum of
+/// the two exact parts is exact.
+__attribute__((target("avx2,fma"))) inline __m256d load_wide_as_double(const std::uint64_t* src) {
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+  const __m256i magic = _mm256_set1_epi64x(two52_bits);
+  const __m256i low = _mm256_or_si256(_mm256_and_si256(v, _mm256_set1_epi64x(0xFFFFFFFF)), magic);
+  const __m256i high = _mm256_or_si256(_mm256_srli_epi64(v, 32), magic);
+  const __m256d two52d = _mm256_set1_pd(two52);
+  const __m256d high_d = _mm256_sub_pd(_mm256_castsi256_pd(high), two52d);
+  return _mm256_fmadd_pd(high_d, _mm256_set1_pd(4294967296.0),
+                         _mm256_sub_pd(_mm256_castsi256_pd(low), two52d));
+}
+
+/// store_reduced for balanced residues, whose values reach up to 2^53: the
+/// value v in [0, p) is split into h = floor(v / 2^32) and v - h 2^32 (both
+/// exact, below 2^32), each read back through the mantissa of 2^52.
+__attribute__((target("avx2,fma"))) inline void store_wide_reduced(std::uint64_t* dst, __m256d r,
+                                                                   const vec_modulus& m) {
+  const __m256d v = _mm256_add_pd(r, _mm256_blendv_pd(_mm256_setzero_pd(), m.p, r));
+  const __m256d high = _mm256_floor_pd(_mm256_mul_pd(v, _mm256_set1_pd(1.0 / 4294967296.0)));
+  const __m256d low = _mm256_fnmadd_pd(high, _mm256_set1_pd(4294967296.0), v);
+  const __m256d two52d = _mm256_set1_pd(two52);
+  const __m256i magic = _mm256_set1_epi64x(two52_bits);
+  const __m256i hi = _mm256_xor_si256(_mm256_castpd_si256(_mm256_add_pd(high, two52d)), magic);
+  const __m256i lo = _mm256_xor_si256(_mm256_castpd_si256(_mm256_add_pd(low, two52d)), magic);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst),
+                      _mm256_or_si256(_mm256_slli_epi64(hi, 32), lo));
+}
+
+/// The store of the kernels' residues, as they keep them.
+template <bool Balanced>
+__attribute__((target("avx2,fma"))) inline void store_reduced(std::uint64_t* dst, __m256d r,
+                                                              const vec_modulus& m) {
+  if constexpr (Balanced) {
+    store_wide_reduced(dst, r, m);
+  } else {
+    store_reduced(dst, r, m);
+  }
+}
+
+/// A residue as the kernels keep it: lazy as it is, balanced after one
+/// rebalancing step.
+template <bool Balanced>
+__attribute__((target("avx2,fma"))) inline __m256d keep(__m256d r, const vec_modulus& m) {
+  if constexpr (Balanced) {
+    return rebalance(r, m);
+  } else {
+    return r;
+  }
+}
+
+/// Four residues from [0, p) as the kernels keep them.
+template <bool Balanced>
+__attribute__((target("avx2,fma"))) inline __m256d load_residues(const std::uint64_t* src,
+                                                                 const vec_modulus& m) {
+  if constexpr (Balanced) {
+    return rebalance(load_wide_as_double(src), m);
+  } else {
+    return load_as_double(src);
+  }
+}
+
+/// x*y mod p, lazy (or balanced), for lazy (or balanced) residues x, y.
+template <bool Balanced>
 __attribute__((target("avx2,fma"))) inline __m256d mul_lazy(__m256d x, __m256d y,
                                                             const vec_modulus& m) {
   const __m256d h = _mm256_mul_pd(x, y);
   const __m256d l = _mm256_fmsub_pd(x, y, h);
   const __m256d q = round_nearest(_mm256_mul_pd(h, m.pinv));
-  return _mm256_add_pd(_mm256_fnmadd_pd(q, m.p, h), l);
+  return keep<Balanced>(_mm256_add_pd(_mm256_fnmadd_pd(q, m.p, h), l), m);
 }
 
-/// x*b mod p as a lazy residue for a fixed b with bp = fl(b * fl(1/p)).
+/// x*b mod p, lazy (or balanced), for a fixed b with bp = fl(b * fl(1/p)).
+template <bool Balanced>
 __attribute__((target("avx2,fma"))) inline __m256d mul_fixed_lazy(__m256d x, __m256d b, __m256d bp,
                                                                   const vec_modulus& m) {
   const __m256d h = _mm256_mul_pd(x, b);
   const __m256d l = _mm256_fmsub_pd(x, b, h);
   const __m256d q = round_nearest(_mm256_mul_pd(x, bp));
-  return _mm256_add_pd(_mm256_fnmadd_pd(q, m.p, h), l);
+  return keep<Balanced>(_mm256_add_pd(_mm256_fnmadd_pd(q, m.p, h), l), m);
 }
 
-/// A fixed multiplier b in all four lanes with bp = fl(b * fl(1/p)).
+/// A fixed multiplier b in all four lanes with bp = fl(b * fl(1/p)); b is
+/// taken as b - p when above p/2 for balanced residues.
 struct fixed_t {
   __m256d b, bp;
 };
 
+template <bool Balanced>
 __attribute__((target("avx2,fma"))) inline fixed_t fixed_multiplier(const arith_state_t& mod,
                                                                     std::uint64_t b) {
-  const double bd = static_cast<double>(static_cast<std::int64_t>(b));
+  std::int64_t v = static_cast<std::int64_t>(b);
+  if (Balanced && b > mod.globalp[0] / 2) v -= static_cast<std::int64_t>(mod.globalp[0]);
+  const double bd = static_cast<double>(v);
   return {_mm256_set1_pd(bd), _mm256_set1_pd(bd * mod.recip_pd)};
 }
 
@@ -115,6 +201,7 @@ constexpr std::size_t power_group = 4 * power_vectors;
 /// lockstep over the longest exponent; per bit, the product multiplies by the
 /// square or by one (a blend on the exponent bit moved into the sign
 /// position). Vector j works modulo m[j] (one modulus per lane).
+template <bool Balanced>
 __attribute__((target("avx2,fma"))) void powmod_group_mod(const std::uint64_t* bases,
                                                           const std::uint64_t* exps,
                                                           const vec_modulus* m,
@@ -124,19 +211,20 @@ __attribute__((target("avx2,fma"))) void powmod_group_mod(const std::uint64_t* b
   __m256i e[power_vectors];
   std::uint64_t all = exponent_bits(exps, power_group);
   for (std::size_t j = 0; j < power_vectors; ++j) {
-    r[j] = load_as_double(bases + 4 * j);
+    r[j] = load_residues<Balanced>(bases + 4 * j, m[j]);
     e[j] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(exps + 4 * j));
     acc[j] = one;
   }
   for (; all != 0; all >>= 1) {
     for (std::size_t j = 0; j < power_vectors; ++j) {
       const __m256d bit = _mm256_castsi256_pd(_mm256_slli_epi64(e[j], 63));
-      acc[j] = mul_lazy(acc[j], _mm256_blendv_pd(one, r[j], bit), m[j]);
-      r[j] = mul_lazy(r[j], r[j], m[j]);
+      acc[j] = mul_lazy<Balanced>(acc[j], _mm256_blendv_pd(one, r[j], bit), m[j]);
+      r[j] = mul_lazy<Balanced>(r[j], r[j], m[j]);
       e[j] = _mm256_srli_epi64(e[j], 1);
     }
   }
-  for (std::size_t j = 0; j < power_vectors; ++j) store_reduced(out + 4 * j, acc[j], m[j]);
+  for (std::size_t j = 0; j < power_vectors; ++j)
+    store_reduced<Balanced>(out + 4 * j, acc[j], m[j]);
 }
 
 /// Vectors of the left-to-right kernel: its products form one chain per
@@ -149,6 +237,7 @@ constexpr std::size_t window_group = 4 * window_vectors;
 /// lockstep, two exponent bits at a time: two squarings and one product by
 /// 1, x, x^2 or x^3, picked per lane by blends on the two bits. Three
 /// products per two bits instead of the right-to-left kernel's four.
+template <bool Balanced>
 __attribute__((target("avx2,fma"))) void powmod_window_group_mod(const std::uint64_t* bases,
                                                                  const std::uint64_t* exps,
                                                                  const vec_modulus* m,
@@ -156,7 +245,8 @@ __attribute__((target("avx2,fma"))) void powmod_window_group_mod(const std::uint
   const __m256d one = _mm256_set1_pd(1.0);
   const std::uint64_t all = exponent_bits(exps, window_group);
   if (all == 0) {
-    for (std::size_t j = 0; j < window_vectors; ++j) store_reduced(out + 4 * j, one, m[j]);
+    for (std::size_t j = 0; j < window_vectors; ++j)
+      store_reduced<Balanced>(out + 4 * j, one, m[j]);
     return;
   }
   // Exponent bits in pairs from the top: the exponents are shifted so that
@@ -167,9 +257,9 @@ __attribute__((target("avx2,fma"))) void powmod_window_group_mod(const std::uint
   __m256d x1[window_vectors], x2[window_vectors], x3[window_vectors], acc[window_vectors];
   __m256i e[window_vectors];
   for (std::size_t j = 0; j < window_vectors; ++j) {
-    x1[j] = load_as_double(bases + 4 * j);
-    x2[j] = mul_lazy(x1[j], x1[j], m[j]);
-    x3[j] = mul_lazy(x2[j], x1[j], m[j]);
+    x1[j] = load_residues<Balanced>(bases + 4 * j, m[j]);
+    x2[j] = mul_lazy<Balanced>(x1[j], x1[j], m[j]);
+    x3[j] = mul_lazy<Balanced>(x2[j], x1[j], m[j]);
     e[j] =
         _mm256_sll_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(exps + 4 * j)), align);
   }
@@ -183,21 +273,26 @@ __attribute__((target("avx2,fma"))) void powmod_window_group_mod(const std::uint
   };
   for (std::size_t j = 0; j < window_vectors; ++j) acc[j] = pick(j);
   for (int pair = 1; pair < pairs; ++pair) {
-    for (std::size_t j = 0; j < window_vectors; ++j) acc[j] = mul_lazy(acc[j], acc[j], m[j]);
-    for (std::size_t j = 0; j < window_vectors; ++j) acc[j] = mul_lazy(acc[j], acc[j], m[j]);
-    for (std::size_t j = 0; j < window_vectors; ++j) acc[j] = mul_lazy(acc[j], pick(j), m[j]);
+    for (std::size_t j = 0; j < window_vectors; ++j)
+      acc[j] = mul_lazy<Balanced>(acc[j], acc[j], m[j]);
+    for (std::size_t j = 0; j < window_vectors; ++j)
+      acc[j] = mul_lazy<Balanced>(acc[j], acc[j], m[j]);
+    for (std::size_t j = 0; j < window_vectors; ++j)
+      acc[j] = mul_lazy<Balanced>(acc[j], pick(j), m[j]);
   }
-  for (std::size_t j = 0; j < window_vectors; ++j) store_reduced(out + 4 * j, acc[j], m[j]);
+  for (std::size_t j = 0; j < window_vectors; ++j)
+    store_reduced<Balanced>(out + 4 * j, acc[j], m[j]);
 }
 
 /// The same with the one modulus `mod` in every lane.
+template <bool Balanced>
 __attribute__((target("avx2,fma"))) void powmod_group(const arith_state_t& mod,
                                                       const std::uint64_t* bases,
                                                       const std::uint64_t* exps,
                                                       std::uint64_t* out) {
   vec_modulus m[power_vectors];
   for (std::size_t j = 0; j < power_vectors; ++j) m[j] = load_modulus(mod);
-  powmod_group_mod(bases, exps, m, out);
+  powmod_group_mod<Balanced>(bases, exps, m, out);
 }
 
 /// Remainders this short go to the portable kernels: a padded group would
@@ -229,37 +324,44 @@ __attribute__((target("avx2,fma"))) void by_groups(const std::uint64_t* bases,
 }
 
 /// Powers of 2: the same lockstep powering from the base 2.
+template <bool Balanced>
 __attribute__((target("avx2,fma"))) void pow2mod_group(const arith_state_t& mod,
                                                        const std::uint64_t* exps,
                                                        std::uint64_t* out) {
   std::uint64_t twos[power_group];
   std::fill(twos, twos + power_group, 2 % mod.globalp[0]);
-  powmod_group(mod, twos, exps, out);
+  powmod_group<Balanced>(mod, twos, exps, out);
 }
 
 /// Chains of the geometric sequence: geometric_vectors vectors of four
 /// consecutive terms each, stepping by ratio^(4 * geometric_vectors).
 constexpr std::size_t geometric_vectors = 6;
 
-}  // namespace
+/// Whether the one modulus needs balanced residues.
+inline bool balanced_for(const arith_state_t& mod) { return mod.globalp[0] >= fp_lazy_limit; }
 
-void powmod_many_avx2(const arith_state_t& mod, const std::uint64_t* bases,
-                      const std::uint64_t* exps, std::uint64_t* out, std::size_t n) {
+template <bool Balanced>
+__attribute__((target("avx2,fma"))) void powmod_many_fp(const arith_state_t& mod,
+                                                        const std::uint64_t* bases,
+                                                        const std::uint64_t* exps,
+                                                        std::uint64_t* out, std::size_t n) {
   by_groups(
       bases, exps, out, n,
       [&mod](const std::uint64_t* b, const std::uint64_t* e, std::uint64_t* o)
-          __attribute__((target("avx2,fma"))) { powmod_group(mod, b, e, o); },
+          __attribute__((target("avx2,fma"))) { powmod_group<Balanced>(mod, b, e, o); },
       [&mod](const std::uint64_t* b, const std::uint64_t* e, std::uint64_t* o, std::size_t k) {
         powmod_many_scalar(mod, b, e, o, k);
       });
 }
 
-void pow2mod_many_avx2(const arith_state_t& mod, const std::uint64_t* exps, std::uint64_t* out,
-                       std::size_t n) {
+template <bool Balanced>
+__attribute__((target("avx2,fma"))) void pow2mod_many_fp(const arith_state_t& mod,
+                                                         const std::uint64_t* exps,
+                                                         std::uint64_t* out, std::size_t n) {
   by_groups(
       nullptr, exps, out, n,
       [&mod](const std::uint64_t*, const std::uint64_t* e, std::uint64_t* o)
-          __attribute__((target("avx2,fma"))) { pow2mod_group(mod, e, o); },
+          __attribute__((target("avx2,fma"))) { pow2mod_group<Balanced>(mod, e, o); },
       [&mod](const std::uint64_t*, const std::uint64_t* e, std::uint64_t* o, std::size_t k) {
         pow2mod_many_scalar(mod, e, o, k);
       });
@@ -273,23 +375,62 @@ __attribute__((target("avx2,fma"))) inline vec_modulus lane_moduli(
       _mm256_setr_pd(mods[0]->recip_pd, mods[1]->recip_pd, mods[2]->recip_pd, mods[3]->recip_pd)};
 }
 
+/// The kernel family a group of lanes needs, from the largest of their
+/// moduli (as doubles: exact below 2^53, and above it still on the right
+/// side of both limits).
+enum class lane_family { lazy, balanced, integer };
+
+__attribute__((target("avx2,fma"))) inline lane_family family_of(const vec_modulus* m,
+                                                                 std::size_t vectors) {
+  __m256d top = m[0].p;
+  for (std::size_t v = 1; v < vectors; ++v) top = _mm256_max_pd(top, m[v].p);
+  const __m128d half = _mm_max_pd(_mm256_castpd256_pd128(top), _mm256_extractf128_pd(top, 1));
+  const double largest = _mm_cvtsd_f64(_mm_max_sd(half, _mm_unpackhi_pd(half, half)));
+  if (largest < static_cast<double>(fp_lazy_limit)) return lane_family::lazy;
+  if (largest < static_cast<double>(fp_balanced_limit)) return lane_family::balanced;
+  return lane_family::integer;
+}
+
+/// One group of `Vectors` vectors (4 * Vectors lanes, each with its own
+/// modulus), by the family its moduli need: a group with a prime at or
+/// above fp_balanced_limit runs on the integer kernels.
+template <std::size_t Vectors, class Lazy, class Balanced>
+__attribute__((target("avx2,fma"))) void lanes_group(const std::uint64_t* bases,
+                                                     const std::uint64_t* exps,
+                                                     const arith_state_t* const* moduli,
+                                                     std::uint64_t* out, Lazy lazy,
+                                                     Balanced balanced) {
+  vec_modulus m[Vectors];
+  for (std::size_t v = 0; v < Vectors; ++v) m[v] = lane_moduli(moduli + 4 * v);
+  switch (family_of(m, Vectors)) {
+    case lane_family::lazy:
+      lazy(bases, exps, m, out);
+      return;
+    case lane_family::balanced:
+      balanced(bases, exps, m, out);
+      return;
+    case lane_family::integer:
+      powmod_lanes_scalar(bases, exps, moduli, out, 4 * Vectors);
+      return;
+  }
+}
+
+}  // namespace
+
 // Whole groups of the left-to-right kernel, then groups of the right-to-left
-// one, each lane with its own modulus; a last partial group is padded with
-// base 2, exponent 0 under the modulus of its first element.
+// one, each lane with its own modulus and each group in the family its
+// moduli need; a last partial group is padded with base 2, exponent 0 under
+// the modulus of its first element.
 void powmod_lanes_avx2(const std::uint64_t* bases, const std::uint64_t* exps,
                        const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
   std::size_t i = 0;
-  {
-    vec_modulus m[window_vectors];
-    for (; i + window_group <= n; i += window_group) {
-      for (std::size_t v = 0; v < window_vectors; ++v) m[v] = lane_moduli(moduli + i + 4 * v);
-      powmod_window_group_mod(bases + i, exps + i, m, out + i);
-    }
+  for (; i + window_group <= n; i += window_group) {
+    lanes_group<window_vectors>(bases + i, exps + i, moduli + i, out + i,
+                                powmod_window_group_mod<false>, powmod_window_group_mod<true>);
   }
-  vec_modulus m[power_vectors];
   for (; i + power_group <= n; i += power_group) {
-    for (std::size_t v = 0; v < power_vectors; ++v) m[v] = lane_moduli(moduli + i + 4 * v);
-    powmod_group_mod(bases + i, exps + i, m, out + i);
+    lanes_group<power_vectors>(bases + i, exps + i, moduli + i, out + i, powmod_group_mod<false>,
+                               powmod_group_mod<true>);
   }
   if (i == n) return;
   std::uint64_t b[power_group], e[power_group], o[power_group];
@@ -300,17 +441,17 @@ void powmod_lanes_avx2(const std::uint64_t* bases, const std::uint64_t* exps,
     e[j] = live ? exps[i + j] : 0;
     mods[j] = live ? moduli[i + j] : moduli[i];
   }
-  for (std::size_t v = 0; v < power_vectors; ++v) m[v] = lane_moduli(mods + 4 * v);
-  powmod_group_mod(b, e, m, o);
+  lanes_group<power_vectors>(b, e, mods, o, powmod_group_mod<false>, powmod_group_mod<true>);
   std::copy(o, o + (n - i), out + i);
 }
 
-void geometric_mod_p_avx2(const arith_state_t& mod, std::uint64_t start, std::uint64_t ratio,
-                          std::size_t count, std::uint64_t* out) {
-  if (count < 12) {  // the set-up would cost more than it saves
-    geometric_mod_p_scalar(mod, start, ratio, count, out);
-    return;
-  }
+namespace {
+
+template <bool Balanced>
+__attribute__((target("avx2,fma"))) void geometric_mod_p_fp(const arith_state_t& mod,
+                                                            std::uint64_t start,
+                                                            std::uint64_t ratio, std::size_t count,
+                                                            std::uint64_t* out) {
   // v chains of four consecutive terms (v = 6 for long sequences, fewer for
   // short ones), set up from r^2, r^4, r^8, r^16 so that the set-up is a
   // short dependency chain; then every chain steps by r^(4v).
@@ -323,74 +464,119 @@ void geometric_mod_p_avx2(const arith_state_t& mod, std::uint64_t start, std::ui
   std::uint64_t head[4] = {start, t1, mul_mod_p_reduced(mod, start, r2),
                            mul_mod_p_reduced(mod, t1, r2)};
   const vec_modulus m = load_modulus(mod);
-  const auto [b4, b4p] = fixed_multiplier(mod, r4);
-  const auto [b8, b8p] = fixed_multiplier(mod, r8);
-  const auto [b16, b16p] = fixed_multiplier(mod, r16);
+  const auto [b4, b4p] = fixed_multiplier<Balanced>(mod, r4);
+  const auto [b8, b8p] = fixed_multiplier<Balanced>(mod, r8);
+  const auto [b16, b16p] = fixed_multiplier<Balanced>(mod, r16);
   __m256d x[geometric_vectors];
-  x[0] = load_as_double(head);
-  x[1] = mul_fixed_lazy(x[0], b4, b4p, m);
-  x[2] = mul_fixed_lazy(x[0], b8, b8p, m);
-  x[3] = mul_fixed_lazy(x[1], b8, b8p, m);
-  x[4] = mul_fixed_lazy(x[0], b16, b16p, m);
-  x[5] = mul_fixed_lazy(x[1], b16, b16p, m);
+  x[0] = load_residues<Balanced>(head, m);
+  x[1] = mul_fixed_lazy<Balanced>(x[0], b4, b4p, m);
+  x[2] = mul_fixed_lazy<Balanced>(x[0], b8, b8p, m);
+  x[3] = mul_fixed_lazy<Balanced>(x[1], b8, b8p, m);
+  x[4] = mul_fixed_lazy<Balanced>(x[0], b16, b16p, m);
+  x[5] = mul_fixed_lazy<Balanced>(x[1], b16, b16p, m);
   static constexpr std::uint8_t stride_from[7][2] = {{0, 0},  {4, 0},  {8, 0}, {8, 4},
                                                      {16, 0}, {16, 4}, {16, 8}};
   auto power = [&](std::uint8_t e) { return e == 4 ? r4 : e == 8 ? r8 : r16; };
   std::uint64_t step = power(stride_from[v][0]);
   if (stride_from[v][1] != 0) step = mul_mod_p_reduced(mod, step, power(stride_from[v][1]));
-  const auto [bs, bsp] = fixed_multiplier(mod, step);
+  const auto [bs, bsp] = fixed_multiplier<Balanced>(mod, step);
   const std::size_t stride = 4 * v;
   std::size_t i = 0;
   for (; i + stride <= count; i += stride) {
     for (std::size_t j = 0; j < v; ++j) {
-      store_reduced(out + i + 4 * j, x[j], m);
-      x[j] = mul_fixed_lazy(x[j], bs, bsp, m);
+      store_reduced<Balanced>(out + i + 4 * j, x[j], m);
+      x[j] = mul_fixed_lazy<Balanced>(x[j], bs, bsp, m);
     }
   }
   // Fewer than 4v terms are left: the chains in order, the last one cut.
   for (std::size_t j = 0; i < count; ++j, i += 4) {
     if (i + 4 <= count) {
-      store_reduced(out + i, x[j], m);
+      store_reduced<Balanced>(out + i, x[j], m);
     } else {
       std::uint64_t tail[4];
-      store_reduced(tail, x[j], m);
+      store_reduced<Balanced>(tail, x[j], m);
       std::copy(tail, tail + (count - i), out + i);
     }
+  }
+}
+
+template <bool Balanced>
+__attribute__((target("avx2,fma"))) void geometric_scaled_fp(const arith_state_t& mod,
+                                                             std::uint64_t start,
+                                                             const geometric_powers_t& powers,
+                                                             std::size_t count,
+                                                             std::uint64_t* out) {
+  // Six chains of four terms: the first 24 terms are independent products
+  // start * ratio^i; each chain then steps by ratio^24.
+  static_assert(geometric_powers_t::span == 4 * geometric_vectors);
+  const vec_modulus m = load_modulus(mod);
+  const auto [b, bp] = fixed_multiplier<Balanced>(mod, start);
+  const std::size_t vectors = (count + 3) / 4;
+  if (vectors <= geometric_vectors) {
+    for (std::size_t j = 0; j < vectors; ++j) {
+      const __m256d pow = load_residues<Balanced>(powers.pow.data() + 4 * j, m);
+      store_reduced<Balanced>(out + 4 * j, mul_fixed_lazy<Balanced>(pow, b, bp, m), m);
+    }
+    return;
+  }
+  __m256d x[geometric_vectors];
+  for (std::size_t j = 0; j < geometric_vectors; ++j)
+    x[j] =
+        mul_fixed_lazy<Balanced>(load_residues<Balanced>(powers.pow.data() + 4 * j, m), b, bp, m);
+  // The stepping of geometric_mod_p_avx2 with all six chains, written out:
+  // shared with a chain count known only at run time, the chains left the
+  // registers (16% more instructions in that kernel).
+  const auto [bs, bsp] = fixed_multiplier<Balanced>(mod, powers.next);
+  constexpr std::size_t stride = 4 * geometric_vectors;
+  std::size_t i = 0;
+  for (; i + stride <= count; i += stride) {
+    for (std::size_t j = 0; j < geometric_vectors; ++j) {
+      store_reduced<Balanced>(out + i + 4 * j, x[j], m);
+      x[j] = mul_fixed_lazy<Balanced>(x[j], bs, bsp, m);
+    }
+  }
+  for (std::size_t j = 0; i < count; ++j, i += 4) store_reduced<Balanced>(out + i, x[j], m);
+}
+
+}  // namespace
+
+void powmod_many_avx2(const arith_state_t& mod, const std::uint64_t* bases,
+                      const std::uint64_t* exps, std::uint64_t* out, std::size_t n) {
+  if (balanced_for(mod)) {
+    powmod_many_fp<true>(mod, bases, exps, out, n);
+  } else {
+    powmod_many_fp<false>(mod, bases, exps, out, n);
+  }
+}
+
+void pow2mod_many_avx2(const arith_state_t& mod, const std::uint64_t* exps, std::uint64_t* out,
+                       std::size_t n) {
+  if (balanced_for(mod)) {
+    pow2mod_many_fp<true>(mod, exps, out, n);
+  } else {
+    pow2mod_many_fp<false>(mod, exps, out, n);
+  }
+}
+
+void geometric_mod_p_avx2(const arith_state_t& mod, std::uint64_t start, std::uint64_t ratio,
+                          std::size_t count, std::uint64_t* out) {
+  if (count < 12) {  // the set-up would cost more than it saves
+    geometric_mod_p_scalar(mod, start, ratio, count, out);
+  } else if (balanced_for(mod)) {
+    geometric_mod_p_fp<true>(mod, start, ratio, count, out);
+  } else {
+    geometric_mod_p_fp<false>(mod, start, ratio, count, out);
   }
 }
 
 void geometric_scaled_avx2(const arith_state_t& mod, std::uint64_t start,
                            const geometric_powers_t& powers, std::size_t count,
                            std::uint64_t* out) {
-  // Six chains of four terms: the first 24 terms are independent products
-  // start * ratio^i; each chain then steps by ratio^24.
-  static_assert(geometric_powers_t::span == 4 * geometric_vectors);
-  const vec_modulus m = load_modulus(mod);
-  const auto [b, bp] = fixed_multiplier(mod, start);
-  const std::size_t vectors = (count + 3) / 4;
-  if (vectors <= geometric_vectors) {
-    for (std::size_t j = 0; j < vectors; ++j) {
-      const __m256d pow = load_as_double(powers.pow.data() + 4 * j);
-      store_reduced(out + 4 * j, mul_fixed_lazy(pow, b, bp, m), m);
-    }
-    return;
+  if (balanced_for(mod)) {
+    geometric_scaled_fp<true>(mod, start, powers, count, out);
+  } else {
+    geometric_scaled_fp<false>(mod, start, powers, count, out);
   }
-  __m256d x[geometric_vectors];
-  for (std::size_t j = 0; j < geometric_vectors; ++j)
-    x[j] = mul_fixed_lazy(load_as_double(powers.pow.data() + 4 * j), b, bp, m);
-  // The stepping of geometric_mod_p_avx2 with all six chains, written out:
-  // shared with a chain count known only at run time, the chains left the
-  // registers (16% more instructions in that kernel).
-  const auto [bs, bsp] = fixed_multiplier(mod, powers.next);
-  constexpr std::size_t stride = 4 * geometric_vectors;
-  std::size_t i = 0;
-  for (; i + stride <= count; i += stride) {
-    for (std::size_t j = 0; j < geometric_vectors; ++j) {
-      store_reduced(out + i + 4 * j, x[j], m);
-      x[j] = mul_fixed_lazy(x[j], bs, bsp, m);
-    }
-  }
-  for (std::size_t j = 0; i < count; ++j, i += 4) store_reduced(out + i, x[j], m);
 }
 
 }  // namespace quorvel

@@ -1,5 +1,9 @@
-// The AVX2+FMA versions of the batch kernels (batch.hpp). Only call them when
-// the processor supports AVX2 and FMA (batch_dispatch.cpp checks).
+// The AVX2+FMA versions of the batch kernels (batch.hpp), on integer-valued
+// doubles: exact for p below fp_balanced_limit (lazy residues below
+// fp_lazy_limit, balanced ones above; a single-modulus kernel picks by its
+// p, the lanes kernel as told). Only call them when the processor supports
+// AVX2 and FMA, and, but for powmod_lanes_avx2, p is below
+// fp_balanced_limit (batch_dispatch.cpp checks).
 #pragma once
 
 #include <cstddef>
@@ -17,6 +21,9 @@ __attribute__((target("avx2,fma"))) void powmod_many_avx2(const arith_state_t& m
 __attribute__((target("avx2,fma"))) void pow2mod_many_avx2(const arith_state_t& mod,
                                                            const std::uint64_t* exps,
                                                            std::uint64_t* out, std::size_t n);
+/// Takes moduli of every size: each group of lanes runs in the family its
+/// largest modulus needs (the integer kernels at and above
+/// fp_balanced_limit).
 __attribute__((target("avx2,fma"))) void powmod_lanes_avx2(const std::uint64_t* bases,
                                                            const std::uint64_t* exps,
                                                            const arith_state_t* const* moduli,

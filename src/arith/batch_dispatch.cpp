@@ -1,7 +1,9 @@
 // Chooses the version of the batch kernels once, from the processor's
-// features, and dispatches every call with a switch on that choice. A build
-// without the AVX2 sources (QUORVEL_HAVE_AVX2 = 0: no compiler support, not
-// x86-64, or QUORVEL_FORCE_VARIANT=scalar) never offers that version.
+// features, and dispatches every call on that choice and the size of p: the
+// AVX2 kernels take the primes below fp_balanced_limit, the integer kernels
+// the larger ones. A build without the AVX2 sources (QUORVEL_HAVE_AVX2 = 0:
+// no compiler support, not x86-64, or QUORVEL_FORCE_VARIANT=scalar) never
+// offers that version.
 #include <algorithm>
 
 #include "arith/batch.hpp"
@@ -60,59 +62,53 @@ const char* arith_variant_name() {
   return "scalar";
 }
 
+/// Whether the AVX2 kernels take the prime p.
+inline bool avx2_takes(std::uint64_t p) {
+  return active_variant == arith_variant::avx2 && p < fp_balanced_limit;
+}
+
 void powmod_many(const arith_state_t& m, const std::uint64_t* bases, const std::uint64_t* exps,
                  std::uint64_t* out, std::size_t n) {
-  switch (active_variant) {
-    case arith_variant::avx2:
 #if QUORVEL_HAVE_AVX2
-      powmod_many_avx2(m, bases, exps, out, n);
-      return;
-#endif
-    case arith_variant::scalar:
-      break;
+  if (avx2_takes(m.globalp[0])) {
+    powmod_many_avx2(m, bases, exps, out, n);
+    return;
   }
+#endif
   powmod_many_scalar(m, bases, exps, out, n);
 }
 
 void powmod_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
                   const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
-  switch (active_variant) {
-    case arith_variant::avx2:
+  // The AVX2 version picks the family group by group.
 #if QUORVEL_HAVE_AVX2
-      powmod_lanes_avx2(bases, exps, moduli, out, n);
-      return;
-#endif
-    case arith_variant::scalar:
-      break;
+  if (active_variant == arith_variant::avx2) {
+    powmod_lanes_avx2(bases, exps, moduli, out, n);
+    return;
   }
+#endif
   powmod_lanes_scalar(bases, exps, moduli, out, n);
 }
 
 void pow2mod_many(const arith_state_t& m, const std::uint64_t* exps, std::uint64_t* out,
                   std::size_t n) {
-  switch (active_variant) {
-    case arith_variant::avx2:
 #if QUORVEL_HAVE_AVX2
-      pow2mod_many_avx2(m, exps, out, n);
-      return;
-#endif
-    case arith_variant::scalar:
-      break;
+  if (avx2_takes(m.globalp[0])) {
+    pow2mod_many_avx2(m, exps, out, n);
+    return;
   }
+#endif
   pow2mod_many_scalar(m, exps, out, n);
 }
 
 void geometric_mod_p(const arith_state_t& m, std::uint64_t start, std::uint64_t ratio,
                      std::size_t count, std::uint64_t* out) {
-  switch (active_variant) {
-    case arith_variant::avx2:
 #if QUORVEL_HAVE_AVX2
-      geometric_mod_p_avx2(m, start, ratio, count, out);
-      return;
-#endif
-    case arith_variant::scalar:
-      break;
+  if (avx2_takes(m.globalp[0])) {
+    geometric_mod_p_avx2(m, start, ratio, count, out);
+    return;
   }
+#endif
   geometric_mod_p_scalar(m, start, ratio, count, out);
 }
 
@@ -131,15 +127,12 @@ void geometric_powers(const arith_state_t& m, std::uint64_t ratio, std::size_t c
 
 void geometric_scaled(const arith_state_t& m, std::uint64_t start, const geometric_powers_t& powers,
                       std::size_t count, std::uint64_t* out) {
-  switch (active_variant) {
-    case arith_variant::avx2:
 #if QUORVEL_HAVE_AVX2
-      geometric_scaled_avx2(m, start, powers, count, out);
-      return;
-#endif
-    case arith_variant::scalar:
-      break;
+  if (avx2_takes(m.globalp[0])) {
+    geometric_scaled_avx2(m, start, powers, count, out);
+    return;
   }
+#endif
   geometric_scaled_scalar(m, start, powers, count, out);
 }
 

@@ -1,7 +1,10 @@
-// The portable batch kernels. Independent powers run four at a time on the
-// lazy Montgomery kernels of mulmod.hpp, so that the multiplies of different
-// powers overlap; geometric sequences run as eight interleaved chains, each
-// stepping by ratio^8 with Shoup's precomputed quotient.
+// The portable batch kernels, exact for every p below 2^62 (they serve the
+// primes above the double-based kernels' range on every processor).
+// Independent powers run four at a time (eight at a time under their own
+// moduli) on the lazy Montgomery kernels of mulmod.hpp, so that the
+// multiplies of different powers overlap; geometric sequences run as eight
+// interleaved chains, each stepping by ratio^8 with Shoup's precomputed
+// quotient.
 #include "arith/batch_scalar.hpp"
 
 #include <algorithm>
@@ -98,10 +101,64 @@ void pow2mod_many_scalar(const arith_state_t& m, const std::uint64_t* exps, std:
   }
 }
 
-// Each element runs the single-power routine under its own modulus.
+namespace {
+
+/// Lanes powered side by side under their own moduli: enough independent
+/// chains to keep the multiplier busy.
+constexpr std::size_t modulus_lanes = 8;
+
+/// Left-to-right powering of up to modulus_lanes bases, each under its own
+/// modulus, in lockstep over the longest exponent, two bits at a time: two
+/// lazy Montgomery squares and one product by the lane's 1, x, x^2 or x^3
+/// (a table lookup, no branch), 1.5 products per bit. The lanes' constants
+/// are copied out of their states so that the loop reads no pointers.
+void powmod_modulus_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
+                          const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
+  constexpr std::size_t g = modulus_lanes;
+  std::uint64_t e[g], all = 0;
+  for (std::size_t j = 0; j < g; ++j) {
+    e[j] = j < n ? exps[j] : 0;
+    all |= e[j];
+  }
+  if (all == 0) {
+    for (std::size_t j = 0; j < n; ++j) out[j] = 1;
+    return;
+  }
+  arith_state_t lane[g];
+  std::int64_t table[g][4], acc[g];
+  for (std::size_t j = 0; j < g; ++j) {
+    const arith_state_t& m = *moduli[j < n ? j : 0];
+    lane[j].globalp[0] = m.globalp[0];
+    lane[j].mont_pinv = m.mont_pinv;
+    table[j][0] = static_cast<std::int64_t>(m.mont_one);
+    table[j][1] = to_mont_lazy(m, j < n ? bases[j] : 0);
+    table[j][2] = mont_mul_lazy(lane[j], table[j][1], table[j][1]);
+    table[j][3] = mont_mul_lazy(lane[j], table[j][2], table[j][1]);
+  }
+  const int pairs = (64 - __builtin_clzll(all) + 1) / 2;
+  int shift = 2 * pairs - 2;
+  for (std::size_t j = 0; j < g; ++j) acc[j] = table[j][(e[j] >> shift) & 3];
+  for (shift -= 2; shift >= 0; shift -= 2) {
+    for (std::size_t j = 0; j < g; ++j) acc[j] = mont_mul_lazy(lane[j], acc[j], acc[j]);
+    for (std::size_t j = 0; j < g; ++j) acc[j] = mont_mul_lazy(lane[j], acc[j], acc[j]);
+    for (std::size_t j = 0; j < g; ++j)
+      acc[j] = mont_mul_lazy(lane[j], acc[j], table[j][(e[j] >> shift) & 3]);
+  }
+  for (std::size_t j = 0; j < n; ++j) out[j] = from_mont_lazy(lane[j], acc[j]);
+}
+
+}  // namespace
+
 void powmod_lanes_scalar(const std::uint64_t* bases, const std::uint64_t* exps,
                          const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) out[i] = powmod_sse2(*moduli[i], bases[i], exps[i]);
+  for (std::size_t i = 0; i < n; i += modulus_lanes) {
+    if (n - i == 1) {
+      out[i] = powmod_sse2(*moduli[i], bases[i], exps[i]);
+    } else {
+      powmod_modulus_lanes(bases + i, exps + i, moduli + i, out + i,
+                           std::min(modulus_lanes, n - i));
+    }
+  }
 }
 
 void geometric_mod_p_scalar(const arith_state_t& m, std::uint64_t start, std::uint64_t ratio,

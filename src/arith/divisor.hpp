@@ -19,8 +19,7 @@ class divisor_t {
   /// q = floor(x m / 2^64) is never above x / d and falls short of it by
   /// less than x/2^64 + 1 < 2, so one correction makes it exact.
   std::uint64_t quotient(std::uint64_t x, std::uint64_t& remainder) const {
-    std::uint64_t q =
-        static_cast<std::uint64_t>((static_cast<unsigned __int128>(x) * m_) >> 64);
+    std::uint64_t q = static_cast<std::uint64_t>((static_cast<unsigned __int128>(x) * m_) >> 64);
     std::uint64_t r = x - q * d_;
     if (r >= d_) {
       r -= d_;

@@ -1,6 +1,6 @@
-// Exact multiplication and powering modulo a prime p, an odd prime below
-// p_limit = 2^50 (common.hpp). Every function takes the modulus state `m`
-// of p (set_prime_modulus) and returns a residue in [0, p).
+// Exact multiplication and powering modulo an odd prime p below 2^62
+// (p_limit, common.hpp). Every function takes the modulus state `m` of p
+// (set_prime_modulus) and returns a residue in [0, p).
 //
 // No division instruction is used per product. Three exact integer methods
 // are used, each where it measured fastest:
@@ -13,25 +13,28 @@
 //    division by invariant integers", 2011, algorithm 4) applies: one
 //    multiply by v yields a candidate remainder that needs at most two
 //    corrections by d, the second so rare that it is a predicted branch.
-//    x mod d = (a*b mod p) << s, so one shift gives the residue.
+//    x mod d = (a*b mod p) << s, so one shift gives the residue. Exact for
+//    every p below 2^64.
 //
 //  * Shoup's precomputed quotient for a fixed multiplier (mul_mod_p_b):
 //    bq = floor(b * 2^64 / p), 0 <= b < p. For any a < 2^64, q = floor(a*bq /
 //    2^64) satisfies a*b/p - 2 < q <= a*b/p, since a*b/p - a*bq/2^64 =
 //    a * (b*2^64/p - bq) / 2^64 lies in [0, 1). So r = a*b - q*p, formed
-//    modulo 2^64, is the true value in [0, 2p) and one conditional
-//    subtraction finishes it.
+//    modulo 2^64, is the true value in [0, 2p) (below 2^64 for p < 2^63) and
+//    one conditional subtraction finishes it.
 //
 //  * Montgomery multiplication with R = 2^64 on signed "lazy" residues for
 //    the long dependent chains of the power routines. A lazy residue is a
-//    signed 64-bit v with |v| < 3p standing for v*R^-1 mod p. For two lazy
-//    residues t = u*v has |t| < 9p^2 < 2^104; with m = (t mod 2^64) * p^-1
-//    mod 2^64, t - m*p is divisible by 2^64 and (t - m*p) / 2^64 =
-//    hi(t) - hi(m*p) exactly (the low words agree), a value in
-//    (-p - |t|/2^64, |t|/2^64], so below p + 9p^2/2^64 < 1.001p in absolute
-//    value: lazy again, with room for one doubling (|2v| < 2.002p). No
-//    correction is needed inside a chain; only the final conversion
-//    normalises into [0, p).
+//    signed 64-bit v with |v| < 2p standing for v*R^-1 mod p. REDC of a
+//    signed t with |t| < p*2^64: with m = (t mod 2^64) * p^-1 mod 2^64,
+//    t - m*p is divisible by 2^64 and (t - m*p) / 2^64 = hi(t) - hi(m*p)
+//    exactly (the low words agree); hi(m*p) lies in [0, p) and hi(t), the
+//    floor of t/2^64, in [-p, p), so the result lies in (-2p, p), and in
+//    (-p, p) when t >= 0. For two lazy residues |t| = |u*v| < 4p^2 <= p*2^64
+//    since p < 2^62: lazy again. A square is never negative, so it comes
+//    out below p in absolute value, and doubling it (the powers of 2) keeps
+//    it lazy. No correction is needed inside a chain; only the final
+//    conversion normalises into [0, p).
 #pragma once
 
 #include <cstdint>
@@ -144,8 +147,8 @@ inline std::uint64_t mul_mod_p_b(const arith_state_t& m, std::uint64_t a, std::u
   return r >= p ? r - p : r;
 }
 
-/// Montgomery reduction of a signed t with |t| < 9p^2 (or 0 <= t < p*2^64):
-/// t/2^64 mod p as a lazy residue (see the top of this file).
+/// Montgomery reduction of a signed t with |t| < p*2^64: t/2^64 mod p as a
+/// lazy residue (see the top of this file).
 inline std::int64_t mont_redc_lazy(const arith_state_t& m, i128 t) {
   const std::uint64_t lo = static_cast<std::uint64_t>(t);
   const std::int64_t hi = static_cast<std::int64_t>(t >> 64);
@@ -158,14 +161,15 @@ inline std::int64_t mont_mul_lazy(const arith_state_t& m, std::int64_t a, std::i
   return mont_redc_lazy(m, static_cast<i128>(a) * b);
 }
 
-/// Lazy Montgomery form of any 64-bit a: t = a * (R^2 mod p) < 2^64 * p.
+/// Lazy Montgomery form of any 64-bit a: t = a * (R^2 mod p) < 2^64 * p,
+/// so the form lies in (-p, p).
 inline std::int64_t to_mont_lazy(const arith_state_t& m, std::uint64_t a) {
   return mont_redc_lazy(m, static_cast<i128>(static_cast<u128>(a) * m.mont_r2));
 }
 
 /// The residue in [0, p) that the lazy Montgomery form v stands for. REDC of
-/// the single word v gives (v - m*p)/2^64 in [-p, 0]; adding p to a negative
-/// value lands in [0, p).
+/// the single word v (|v| < 2p) gives (v - m*p)/2^64 in [-p, 0]; adding p to
+/// a negative value lands in [0, p).
 inline std::uint64_t from_mont_lazy(const arith_state_t& m, std::int64_t v) {
   const std::int64_t r = mont_redc_lazy(m, static_cast<i128>(v));
   return static_cast<std::uint64_t>(r + (r < 0 ? static_cast<std::int64_t>(m.globalp[0]) : 0));
@@ -179,8 +183,8 @@ inline std::int64_t mont_pow2_lazy(const arith_state_t& m, unsigned top) {
 
 /// 2^e mod p for any 64-bit e (e = 0 gives 1). Left to right: the top six
 /// bits of e form the starting power directly; then per bit a lazy
-/// Montgomery square and a doubling by shift when the bit is set (the
-/// doubled lazy residue stays below 3p, so no reduction is needed).
+/// Montgomery square and a doubling by shift when the bit is set (a square
+/// lies in (-p, p), so the doubled value is lazy and needs no reduction).
 inline std::uint64_t pow2mod(const arith_state_t& m, std::uint64_t e) {
   if (e == 0) return 1;
   int bit = 63 - __builtin_clzll(e);

@@ -36,9 +36,12 @@ std::string numbers_left_suffix(std::optional<std::uint64_t> left) {
 }
 
 std::string format_done(std::uint64_t p, std::uint64_t start, std::uint64_t pmax) {
-  // Both differences are below 2^50, so the product stays below 2^60.
+  // Both differences are below 2^62: the product is formed in 128 bits.
   std::uint64_t permille = 0;
-  if (p > start && pmax > start) permille = (std::min(p, pmax) - start) * 1000 / (pmax - start);
+  if (p > start && pmax > start) {
+    permille = static_cast<std::uint64_t>(
+        static_cast<unsigned __int128>(std::min(p, pmax) - start) * 1000 / (pmax - start));
+  }
   return ", " + std::to_string(permille / 10) + "." + std::to_string(permille % 10) + "% done";
 }
 

@@ -8,7 +8,7 @@
 
 namespace quorvel {
 
-/// Checks the range (pmax above 2^50 is lowered to 2^50 with a message),
+/// Checks the range (pmax above 2^62 is lowered to 2^62 with a message),
 /// sieves it, marks it done, writes the end-of-range files and the
 /// statistics. False, after one line, when the range is invalid (the run
 /// then ends with status 1). When the tracker stops the range early, the

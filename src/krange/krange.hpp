@@ -57,7 +57,7 @@ std::uint64_t krange_file_depth(const std::string& file);
 void krange_writedat(const std::string& plusfile, const std::string& minusfile, std::uint64_t p);
 void krangetwin_writedat(const std::string& file, std::uint64_t p);
 
-/// Per-prime routines for the odd prime p (3 <= p <= 2^50) with its modulus
+/// Per-prime routines for the odd prime p (3 <= p < 2^62) with its modulus
 /// state m (set_prime_modulus).
 void krange_do_p(std::uint64_t p, const arith_state_t& m);
 void krangetwin_do_p(std::uint64_t p, const arith_state_t& m);

@@ -57,10 +57,10 @@ bool nm_writefile(const std::string& file, std::uint64_t p, std::span<const std:
 void nm_writedat(const std::string& file, std::uint64_t p);
 
 /// The per-prime routine: eliminates every candidate (a, b) with p | N,
-/// sieving row a only when a > 50 or p < 2^(a-2) (so no N equal to p is
-/// removed). Every tenth call of the process prints
+/// sieving row a only when p < 2^(a-2) for a <= 50, p < 2^(a-1) for a > 50
+/// (so no N equal to p is removed). Every tenth call of the process prints
 /// "trying p: <p> (<nm_candidates> numbers left)". p is an odd prime below
-/// 2^50; the routine needs no other per-prime state.
+/// 2^62; the routine needs no other per-prime state.
 void nm_do_p(std::uint64_t p);
 
 }  // namespace quorvel

@@ -16,13 +16,17 @@
 // for a <= o, and every stored residue is new: no lookup is needed before a
 // store. The table holds exponents 1 .. a-1 while row a is looked up, so
 // every b found is below a. Rows a <= 50 are sieved only for p < 2^(a-2),
-// where every N of the row exceeds p; no N equal to p is ever removed.
+// rows a > 50 for p < 2^(a-1) (every p below 2^50); either way every N of
+// the row exceeds p, so no N equal to p is ever removed. A row a > 50 left
+// out misses nothing else: there p >= 2^(a-1) and N < 2^a <= 2p, so p can
+// divide N only as N = p.
+#include "nearmersenne/nm_sieve.hpp"
+
 #include <bit>
 #include <cstdio>
 
 #include "nearmersenne/nearmersenne.hpp"
 #include "nearmersenne/nm_hash.hpp"
-#include "nearmersenne/nm_sieve.hpp"
 #include "quorvel/config.hpp"
 
 namespace quorvel {
@@ -32,9 +36,10 @@ namespace nm {
 std::uint32_t cnt = 0;
 
 std::uint32_t first_sieved_row(std::uint64_t p) {
-  // p < 2^(a-2) <=> a - 2 >= bit width of p.
-  const std::uint32_t by_size = static_cast<std::uint32_t>(std::bit_width(p)) + 2;
-  return by_size < 51 ? by_size : 51;
+  // p < 2^(a-2) <=> a - 2 >= bit width of p; p < 2^(a-1) <=> a - 1 >= it.
+  const std::uint32_t width = static_cast<std::uint32_t>(std::bit_width(p));
+  const std::uint32_t high_rows = width + 1 > 51 ? width + 1 : 51;
+  return width + 2 < high_rows ? width + 2 : high_rows;
 }
 
 }  // namespace nm
@@ -85,8 +90,8 @@ void nm_do_p(std::uint64_t p) {
     keys[e] = key;
   };
 
-  std::uint64_t f = 1;     // 2^a mod p
-  std::uint32_t ord = 0;   // order of 2 modulo p once met, else 0
+  std::uint64_t f = 1;    // 2^a mod p
+  std::uint32_t ord = 0;  // order of 2 modulo p once met, else 0
   std::uint32_t a = 1;
   // Rows below the first sieved one only record their powers.
   for (; a < first && a <= ahigh; ++a) {

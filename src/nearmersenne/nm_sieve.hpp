@@ -10,8 +10,9 @@ namespace quorvel::nm {
 /// the whole process; tests set it to start a known phase.
 extern std::uint32_t cnt;
 
-/// The smallest a whose row is sieved with p (ignoring nm_alow): a > 50, or
-/// p < 2^(a-2). Every N of such a row exceeds p.
+/// The smallest a whose row is sieved with p (ignoring nm_alow): a <= 50
+/// with p < 2^(a-2), or a > 50 with p < 2^(a-1) (every a > 50 for p below
+/// 2^50). Every N of such a row exceeds p.
 std::uint32_t first_sieved_row(std::uint64_t p);
 
 }  // namespace quorvel::nm

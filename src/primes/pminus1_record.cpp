@@ -50,6 +50,8 @@ bool valid = false;
 
 void pminus1_invalidate() { valid = false; }
 
+const stride_set& pminus1_strides() { return record_run.set; }
+
 void pminus1_begin_window(const window_plan& plan) {
   const std::uint64_t a = plan.low;
   record_run.prepare(plan, first_record_prime);

@@ -1,7 +1,11 @@
-// The segmented prime stream: base primes a little above 2^25 and a sliding
-// window of odd numbers sieved with them, yielding the trial primes of a
-// range in increasing order. While a window is sieved, the prime factors
-// q >= 31 of p-1 are recorded for every prime p of the window.
+// The segmented prime stream: base primes up to a little above 2^25 (2^26
+// from 2^50 on) and a sliding window of odd numbers sieved with them,
+// yielding the trial primes of a range in increasing order. Above the square
+// of the last base prime the numbers the sieve leaves standing are decided by
+// an exact primality test, so the stream reaches every prime below 2^63 with
+// the same table. While a window is sieved, the prime factors q >= 31 of p-1
+// up to the window's last sieving prime are recorded for every prime p of
+// the window.
 //
 // Calling order for a range (start_prime_stream does steps 1 to 3):
 //   1. clear and start `timeinterval`;
@@ -20,10 +24,13 @@
 
 namespace quorvel {
 
-/// Bound of the base primes: above 2^25 so that the table holds the first
-/// prime whose square exceeds the top of every window the stream reaches
-/// below 2^50 (the table ends at 33,555,449, whose square is about
-/// 2^50 + 6.8e10).
+/// Bound of the base primes built at start-up: above 2^25 so that the table
+/// holds the first prime whose square exceeds the top of every window the
+/// stream reaches below 2^50 (the table ends at 33,555,449, whose square is
+/// about 2^50 + 6.8e10). The first window above that square extends the
+/// table once, up to 2^26 + 2^16: the windows up to about 2^52 + 8.8e12 are
+/// decided by the sieve alone, the higher ones by the sieve and the
+/// primality test together.
 extern const std::uint32_t base_prime_bound;
 
 /// Base primes as 16-bit gaps; entry 0 holds 2, entry i the i-th prime minus
@@ -54,8 +61,7 @@ void eratosthenes_base(std::uint32_t limit);
 /// Sieves the window above the even number a (an odd a is taken as a - 1)
 /// and makes it current (sievewindowlow = a). Every prime of the window is
 /// kept as a prime, also a base prime. Builds the p-1 record in modes 0 and
-/// 1, and in mode 4 for a below 2^50. A window whose top lies beyond the
-/// square of the last base prime ends the process with a message.
+/// 1. A start above 2^63 ends the process with a message.
 void eratosthenes_window(std::uint64_t a);
 /// The same for the first window of a range that starts low (a < 2^20); it
 /// always builds the p-1 record.
@@ -65,7 +71,8 @@ void eratosthenes_window_lowok(std::uint64_t a);
 /// used up.
 std::uint64_t next_sieved_p();
 /// The prime factors q of p-1 with 31 <= q <= Q (Q the first base prime
-/// whose square is at least sievewindowlow + 2W), ascending, each once, for
+/// whose square is at least sievewindowlow + 2W, or the last base prime
+/// when there is none), ascending, each once, for
 /// the prime p at window index `index` of the current window. Empty when
 /// there is none, when the number at `index` is not prime, when `index` is
 /// outside the window, or when the window was sieved without the record.

@@ -5,11 +5,19 @@
 // flat list and are visited every segment; longer ones hit a segment at
 // most once and wait in a ring of buckets, one per coming segment, so that
 // a segment only sees the strides that hit it.
+//
+// Every stride takes 8 bytes: a short one its length and next offset (4
+// bytes each), a long one an entry d << 32 | offset in its bucket. The
+// buckets are chains of fixed-size blocks from one pool: a block that a
+// segment has used up goes back to the pool, so the set holds about as many
+// blocks as it has long strides (plus a part-filled one per bucket),
+// however unevenly they spread over the buckets.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace quorvel::primes_detail {
@@ -73,21 +81,37 @@ class stride_set {
   /// segment, in no particular order; then moves to the next segment.
   template <class Hit>
   void run_long_strides(Hit&& hit) {
-    std::vector<std::uint64_t>& bucket = ring_[cur_segment_ & ring_mask_];
-    for (const std::uint64_t e : bucket) {
-      const std::uint32_t off = static_cast<std::uint32_t>(e);
-      const std::uint32_t d = static_cast<std::uint32_t>(e >> 32);
-      hit(off, d);
-      const std::uint64_t pos = std::uint64_t{off} + d;
-      push_long(cur_segment_ + (pos >> segment_shift_), d,
-                static_cast<std::uint32_t>(pos & (segment_bits_ - 1)));
+    bucket_t& bucket = ring_[cur_segment_ & ring_mask_];
+    // The chain is taken off the bucket first: the strides go on to later
+    // buckets only, and the blocks are handed back one by one.
+    std::uint32_t block = bucket.head;
+    std::uint32_t count = block_entries_ - bucket.room;
+    bucket = bucket_t{};
+    while (block != no_block) {
+      const std::uint64_t* entries = blocks_[block].get();
+      for (std::uint32_t j = 0; j < count; ++j) {
+        const std::uint64_t e = entries[j];
+        const std::uint32_t off = static_cast<std::uint32_t>(e);
+        const std::uint32_t d = static_cast<std::uint32_t>(e >> 32);
+        hit(off, d);
+        const std::uint64_t pos = std::uint64_t{off} + d;
+        push_long(cur_segment_ + (pos >> segment_shift_), d,
+                  static_cast<std::uint32_t>(pos & (segment_bits_ - 1)));
+      }
+      const std::uint32_t next = block_next_[block];
+      free_blocks_.push_back(block);
+      block = next;
+      count = block_entries_;
     }
-    bucket.clear();
     ++cur_segment_;
   }
 
   /// At least as many as the hits the current segment will report.
-  std::size_t hit_bound() const { return short_hits_ + ring_[cur_segment_ & ring_mask_].size(); }
+  std::size_t hit_bound() const { return short_hits_ + long_entries(cur_segment_); }
+
+  /// Strides held in all, and bytes held for them (stride lists and blocks).
+  std::size_t strides() const;
+  std::size_t bytes_held() const;
 
   /// Both runs with a hit that writes offset << 32 | d to out and moves out
   /// on when bit `offset` of the segment is clear; the short strides
@@ -103,8 +127,30 @@ class stride_set {
   void mark_segment(std::uint8_t* bytes);
 
  private:
+  static constexpr std::uint32_t no_block = ~std::uint32_t{0};
+
+  /// A bucket: the chain of its blocks, newest first; only the newest one
+  /// may have room left, the others are full.
+  struct bucket_t {
+    std::uint32_t head = no_block;
+    std::uint32_t room = 0;  ///< free entries in the newest block
+    std::size_t blocks = 0;
+  };
+
   void push_long(std::uint64_t segment, std::uint32_t d, std::uint32_t off) {
-    ring_[segment & ring_mask_].push_back((std::uint64_t{d} << 32) | off);
+    bucket_t& b = ring_[segment & ring_mask_];
+    if (b.room == 0) [[unlikely]]
+      new_block(b);
+    blocks_[b.head][block_entries_ - b.room--] = (std::uint64_t{d} << 32) | off;
+  }
+
+  /// Puts a fresh block in front of the chain of b.
+  void new_block(bucket_t& b);
+
+  /// Entries in the bucket of `segment`.
+  std::size_t long_entries(std::uint64_t segment) const {
+    const bucket_t& b = ring_[segment & ring_mask_];
+    return b.blocks * block_entries_ - b.room;
   }
 
   std::uint32_t segment_bits_ = 1;
@@ -112,9 +158,18 @@ class stride_set {
   std::size_t short_hits_ = 0;  ///< sum of S / d + 1 over the short strides
   std::vector<std::uint32_t> short_d_;
   std::vector<std::uint32_t> short_next_;
-  std::vector<std::vector<std::uint64_t>> ring_;
+  std::vector<bucket_t> ring_;
   std::uint64_t ring_mask_ = 0;
   std::uint64_t cur_segment_ = 0;
+  /// Entries per block: S / 256 (2048 for the largest segments, 16 KiB),
+  /// at least 16, so that the part-filled blocks, one per bucket, hold
+  /// about 3/256 bytes per unit of the longest stride whatever S is.
+  std::uint32_t block_entries_ = 16;
+  /// The block pool: every block ever made (its address never moves), the
+  /// link to the next block of its chain, and the blocks not in a chain.
+  std::vector<std::unique_ptr<std::uint64_t[]>> blocks_;
+  std::vector<std::uint32_t> block_next_;
+  std::vector<std::uint32_t> free_blocks_;
 };
 
 }  // namespace quorvel::primes_detail

@@ -79,4 +79,12 @@ void pminus1_end_window(const window_plan& plan);
 /// Marks the record as not describing the current window.
 void pminus1_invalidate();
 
+/// The stride set of the record.
+const stride_set& pminus1_strides();
+
+/// Strides (sieving primes) the stream holds now, the sieve's and the
+/// record's, and the bytes held for them.
+std::size_t strides_held();
+std::size_t stride_bytes_held();
+
 }  // namespace quorvel::primes_detail

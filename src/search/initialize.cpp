@@ -22,6 +22,7 @@
 namespace quorvel {
 
 std::array<double, max_k> ak_reciprocal{};
+std::array<divisor_t, max_k> ak_divisor{};
 
 namespace {
 
@@ -76,9 +77,9 @@ void build_jacobi_bitmap(std::uint32_t i) {
   }
   struct prime_part_t {
     std::uint32_t q;
-    bool odd;                           // odd exponent: its symbol counts
+    bool odd;                          // odd exponent: its symbol counts
     std::vector<std::uint8_t> nonres;  // 1 for the non-residues modulo q
-    std::uint32_t r = 0;                // m mod q
+    std::uint32_t r = 0;               // m mod q
   };
   std::vector<prime_part_t> parts;
   std::uint32_t rest = k;  // odd
@@ -110,8 +111,8 @@ void build_jacobi_bitmap(std::uint32_t i) {
       negative ^= part.odd ? part.nonres[part.r] : 0;
     }
     // Set without a branch: the symbol's sign follows no pattern.
-    bits[m / 8] |= static_cast<std::uint8_t>(static_cast<unsigned>(!zero & (negative == 0))
-                                             << (m % 8));
+    bits[m / 8] |=
+        static_cast<std::uint8_t>(static_cast<unsigned>(!zero & (negative == 0)) << (m % 8));
   }
 }
 
@@ -126,8 +127,10 @@ void check_standard_set() {
   for (std::uint32_t i = 0; i < num_k; ++i) {
     const std::uint64_t k = static_cast<std::uint64_t>(ak[i]);
     const std::uint32_t a = akequiv[i];
-    if (a <= 23) ak2powa[i] = {k << a, 0};
-    else ak2powa[i] = {k << 23, std::uint64_t{1} << (a - 23)};
+    if (a <= 23)
+      ak2powa[i] = {k << a, 0};
+    else
+      ak2powa[i] = {k << 23, std::uint64_t{1} << (a - 23)};
   }
 }
 
@@ -148,6 +151,7 @@ bool initialize_proth_riesel() {
     if (alegk[i] != 0 && !all_n_have_parity(aunfacset[i], screened_parity(k))) alegk[i] = 0;
     build_jacobi_bitmap(i);
     ak_reciprocal[i] = 1.0 / static_cast<double>(k);
+    ak_divisor[i] = divisor_t(static_cast<std::uint64_t>(k));
   }
   if (verbose != 0) std::printf(" Done\n");
   std::fflush(stdout);

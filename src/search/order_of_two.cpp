@@ -1,12 +1,18 @@
 // The order of 2 modulo p, as far as p-1 is factored, and its chunk list.
 //
 // p-1 is split into the factor 2^s, the primes 3 to 29 (trial division), the
-// primes 31 to Q that the prime stream recorded for p, and a cofactor U that
-// holds at most one larger prime. For every prime f found, the exponent of f
-// in the order of 2 is found from y = 2^((p-1)/f^e) (e the exponent of f in
-// p-1): the order of y is f^v, v the number of f-powerings it takes to reach 1.
-// The result B = U * prod f^v is a multiple of the order of 2 that divides
-// p-1, and it is the order itself when U = 1 or 2^(B/U) != 1.
+// primes 31 to Q that the prime stream recorded for p, and a cofactor U with
+// no prime factor up to Q: 1 or one prime when Q^2 > p, possibly a composite
+// of large primes above the square of the stream's last base prime (about
+// 2^52). For every prime f found, the exponent of f in the order of 2 is found
+// from y = 2^((p-1)/f^e) (e the exponent of f in p-1): the order of y is f^v,
+// v the number of f-powerings it takes to reach 1. U is coprime to every f
+// found, so the order is (a divisor of U) * prod f^v, and B = U * prod f^v is
+// a multiple of it that divides p-1 whatever U is; it is the order itself
+// when U = 1, or when U is prime and 2^(B/U) != 1. Everything built on B (the
+// power test, h = 2^(-B/Pm) of order exactly Pm, the chunks, all from the
+// primes found) needs only that B is such a multiple, so a composite U
+// weakens the filters a little and never costs a factor.
 //
 // The chunk list groups the kept prime factors (v copies of each f, in
 // increasing f) into small factors of the order, normally at most 29999, for
@@ -56,8 +62,14 @@ std::uint64_t factor_p_minus_1(prime_state_t& st) {
   }
   for (std::uint32_t i = 0; i < st.nsieve; ++i) {
     const pminus1_prime_t pf = divide_out(rest, st.sieve_primes[i]);
-    // A listed prime that does not divide p-1 would only weaken the bound.
-    if (pf.count != 0 && n < st.pfactors.size()) st.pfactors[n++] = pf;
+    if (pf.count == 0) continue;  // a listed prime that does not divide p-1
+    // p-1 < 2^62 has at most 15 distinct prime factors, so the table never
+    // overflows; if it did, the prime would stay in the cofactor.
+    if (n < st.pfactors.size()) {
+      st.pfactors[n++] = pf;
+    } else {
+      rest *= pf.power;
+    }
   }
   st.npfactors = n;
   return rest;

@@ -12,28 +12,40 @@
 #include <array>
 #include <cstdint>
 
+#include "arith/divisor.hpp"
 #include "quorvel/config.hpp"
 #include "quorvel/ktable.hpp"
 
 namespace quorvel {
 
-/// 1/k as a double for every screened k (set up with the bitmaps).
+/// 1/k as a double, and the exact division by k, for every screened k (set
+/// up with the bitmaps).
 extern std::array<double, max_k> ak_reciprocal;
+extern std::array<divisor_t, max_k> ak_divisor;
 
-/// p mod k for p < 2^50 and a screened k: the quotient estimate from the
-/// double reciprocal is within 1 of the true one.
+/// Below this p the double quotient estimate of mod_small_k holds.
+inline constexpr std::uint64_t mod_small_k_limit = std::uint64_t{1} << 50;
+
+/// p mod k for p < 2^50 and a screened k: p is exact as a double and the
+/// estimate p * fl(1/k), two roundings of relative error 2^-53 each, is
+/// within p/k * 2^-52 < 1/4 of p/k, so its truncation is the true quotient
+/// or one off, and one correction by k finishes.
 inline std::uint64_t mod_small_k(std::uint64_t p, std::uint32_t k, double recip) {
   const std::uint64_t q = static_cast<std::uint64_t>(static_cast<double>(p) * recip);
   std::int64_t t = static_cast<std::int64_t>(p - q * k);
-  if (t < 0) t += k;
-  else if (t >= static_cast<std::int64_t>(k)) t -= k;
+  if (t < 0)
+    t += k;
+  else if (t >= static_cast<std::int64_t>(k))
+    t -= k;
   return static_cast<std::uint64_t>(t);
 }
 
 /// The position the screen of k index i reads for p: t = p mod k (0 without
-/// a screen).
+/// a screen); above 2^50 by the exact division.
 inline std::uint64_t residue_screen_t(std::uint64_t p, std::uint32_t i) {
   if (alegk[i] == 0) return 0;
+  if (p >= mod_small_k_limit) [[unlikely]]
+    return ak_divisor[i].mod(p);
   return mod_small_k(p, static_cast<std::uint32_t>(ak[i]), ak_reciprocal[i]);
 }
 

@@ -2,17 +2,19 @@
 // references (plain powering; a geometric sequence stepped one 128-bit
 // product at a time), and every version against the portable one, for batch
 // sizes around the vector and group widths and for primes from 3 to below
-// 2^50.
+// 2^62, every kernel family among them.
 #include "arith/batch.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "arith/mulmod.hpp"
+#include "quorvel/common.hpp"
 #include "reference/arith_reference.hpp"
 
 namespace quorvel {
@@ -38,12 +40,20 @@ class ArithVariants : public ::testing::TestWithParam<arith_variant> {
   arith_variant saved_ = arith_variant::scalar;
 };
 
-/// A few primes for the costlier batch tests: small, mid-sized, near 2^50.
+/// A few primes for the costlier batch tests: small, mid-sized, up to 2^62,
+/// and the nearest ones on both sides of each family limit.
 std::vector<std::uint64_t> batch_primes() {
   std::vector<std::uint64_t> v;
   const auto& all = ref::test_primes();
   for (std::size_t i = 0; i < all.size(); i += 3) v.push_back(all[i]);
+  for (const std::uint64_t limit : {fp_lazy_limit, fp_balanced_limit}) {
+    const auto above = std::lower_bound(all.begin(), all.end(), limit);
+    v.push_back(above[-1]);
+    v.push_back(above[0]);
+  }
   v.push_back(all.back());
+  std::sort(v.begin(), v.end());
+  v.erase(std::unique(v.begin(), v.end()), v.end());
   return v;
 }
 
@@ -63,9 +73,10 @@ TEST_P(ArithVariants, PowmodManyMatchesReference) {
   for (const std::uint64_t p : batch_primes()) {
     const arith_state_t arith = prime_modulus(p);
     for (const std::size_t n : batch_sizes) {
-      const std::uint64_t edges[] = {0, 1, 2 % p, p - 1};
+      // p -+ 1 over 2 have the largest balanced products.
+      const std::uint64_t edges[] = {0, 1, 2 % p, p - 1, (p - 1) / 2, (p + 1) / 2};
       std::vector<std::uint64_t> bases(n), out(n, p);
-      for (std::size_t i = 0; i < n; ++i) bases[i] = rng() % 4 == 0 ? edges[rng() % 4] : rng() % p;
+      for (std::size_t i = 0; i < n; ++i) bases[i] = rng() % 4 == 0 ? edges[rng() % 6] : rng() % p;
       const auto exps = batch_exponents(n, p, rng);
       powmod_many(arith, bases.data(), exps.data(), out.data(), n);
       for (std::size_t i = 0; i < n; ++i) {
@@ -76,40 +87,45 @@ TEST_P(ArithVariants, PowmodManyMatchesReference) {
   }
 }
 
-/// The modulus states of the test primes, from small to near 2^50.
-std::vector<arith_state_t> test_prime_states() {
+/// The modulus states of the test primes below `below`, from small up.
+std::vector<arith_state_t> test_prime_states(std::uint64_t below) {
   std::vector<arith_state_t> states;
-  for (const std::uint64_t p : ref::test_primes()) states.push_back(prime_modulus(p));
+  for (const std::uint64_t p : ref::test_primes())
+    if (p < below) states.push_back(prime_modulus(p));
   return states;
 }
 
 TEST_P(ArithVariants, PowmodLanesMixesModuli) {
-  // Every element under its own prime, drawn from small to near 2^50, so
-  // every group mixes moduli of very different sizes.
+  // Every element under its own prime, drawn from small to near 2^62, so
+  // every group mixes moduli of very different sizes (and families); then
+  // the same with the primes of the double-based kernels only, and with
+  // those below fp_lazy_limit only.
   std::mt19937_64 rng(37);
-  const std::vector<arith_state_t> states = test_prime_states();
-  for (const std::size_t n : batch_sizes) {
-    std::vector<const arith_state_t*> mods(n);
-    std::vector<std::uint64_t> bases(n), exps(n), out(n, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-      mods[i] = &states[rng() % states.size()];
-      const std::uint64_t p = mods[i]->globalp[0];
-      bases[i] = rng() % p;
-      exps[i] = batch_exponents(1, p, rng)[0];
-    }
-    powmod_lanes(bases.data(), exps.data(), mods.data(), out.data(), n);
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::uint64_t p = mods[i]->globalp[0];
-      ASSERT_EQ(out[i], ref::powmod(bases[i], exps[i], p))
-          << "p=" << p << " n=" << n << " i=" << i << " b=" << bases[i] << " e=" << exps[i];
-    }
-    // The lanes' states are read, never written.
-    for (const arith_state_t& st : states) {
-      const arith_state_t fresh = prime_modulus(st.globalp[0]);
-      ASSERT_EQ(st.globalp[1], fresh.globalp[1]);
-      ASSERT_EQ(st.mont_r2, fresh.mont_r2);
-      ASSERT_EQ(st.norm_inv, fresh.norm_inv);
-      ASSERT_EQ(st.recip_pd, fresh.recip_pd);
+  for (const std::uint64_t below : {p_limit, fp_balanced_limit, fp_lazy_limit}) {
+    const std::vector<arith_state_t> states = test_prime_states(below);
+    for (const std::size_t n : batch_sizes) {
+      std::vector<const arith_state_t*> mods(n);
+      std::vector<std::uint64_t> bases(n), exps(n), out(n, 0);
+      for (std::size_t i = 0; i < n; ++i) {
+        mods[i] = &states[rng() % states.size()];
+        const std::uint64_t p = mods[i]->globalp[0];
+        bases[i] = rng() % p;
+        exps[i] = batch_exponents(1, p, rng)[0];
+      }
+      powmod_lanes(bases.data(), exps.data(), mods.data(), out.data(), n);
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t p = mods[i]->globalp[0];
+        ASSERT_EQ(out[i], ref::powmod(bases[i], exps[i], p))
+            << "p=" << p << " n=" << n << " i=" << i << " b=" << bases[i] << " e=" << exps[i];
+      }
+      // The lanes' states are read, never written.
+      for (const arith_state_t& st : states) {
+        const arith_state_t fresh = prime_modulus(st.globalp[0]);
+        ASSERT_EQ(st.globalp[1], fresh.globalp[1]);
+        ASSERT_EQ(st.mont_r2, fresh.mont_r2);
+        ASSERT_EQ(st.norm_inv, fresh.norm_inv);
+        ASSERT_EQ(st.recip_pd, fresh.recip_pd);
+      }
     }
   }
 }
@@ -118,22 +134,24 @@ TEST_P(ArithVariants, PowmodLanesWithShortExponentsOfEveryLength) {
   // Whole groups whose exponents all stay below 2^L, for every L: the
   // kernels start at the top bit of a group, odd or even.
   std::mt19937_64 rng(38);
-  const std::vector<arith_state_t> states = test_prime_states();
-  const std::size_t n = 70;
-  for (int length = 0; length <= 64; ++length) {
-    std::vector<const arith_state_t*> mods(n);
-    std::vector<std::uint64_t> bases(n), exps(n), out(n, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-      mods[i] = &states[rng() % states.size()];
-      const std::uint64_t p = mods[i]->globalp[0];
-      bases[i] = i % 5 == 0 ? p - 1 : i % 7 == 0 ? 1 : rng() % p;
-      exps[i] = length == 0 ? 0 : rng() >> (64 - length);
-    }
-    powmod_lanes(bases.data(), exps.data(), mods.data(), out.data(), n);
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::uint64_t p = mods[i]->globalp[0];
-      ASSERT_EQ(out[i], ref::powmod(bases[i], exps[i], p))
-          << "p=" << p << " length=" << length << " i=" << i << " e=" << exps[i];
+  for (const std::uint64_t below : {p_limit, fp_balanced_limit, fp_lazy_limit}) {
+    const std::vector<arith_state_t> states = test_prime_states(below);
+    const std::size_t n = 70;
+    for (int length = 0; length <= 64; ++length) {
+      std::vector<const arith_state_t*> mods(n);
+      std::vector<std::uint64_t> bases(n), exps(n), out(n, 0);
+      for (std::size_t i = 0; i < n; ++i) {
+        mods[i] = &states[rng() % states.size()];
+        const std::uint64_t p = mods[i]->globalp[0];
+        bases[i] = i % 5 == 0 ? p - 1 : i % 7 == 0 ? 1 : rng() % p;
+        exps[i] = length == 0 ? 0 : rng() >> (64 - length);
+      }
+      powmod_lanes(bases.data(), exps.data(), mods.data(), out.data(), n);
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t p = mods[i]->globalp[0];
+        ASSERT_EQ(out[i], ref::powmod(bases[i], exps[i], p))
+            << "p=" << p << " length=" << length << " i=" << i << " e=" << exps[i];
+      }
     }
   }
 }
@@ -203,8 +221,8 @@ TEST_P(ArithVariants, GeometricMatchesStepByStepReference) {
   counts.push_back(4099);
   for (const std::uint64_t p : batch_primes()) {
     const arith_state_t arith = prime_modulus(p);
-    const std::uint64_t starts[] = {0, 1, p - 1, rng() % p};
-    const std::uint64_t ratios[] = {0, 1, p - 1, 2 % p, rng() % p, rng() % p};
+    const std::uint64_t starts[] = {0, 1, p - 1, (p + 1) / 2, rng() % p};
+    const std::uint64_t ratios[] = {0, 1, p - 1, 2 % p, (p - 1) / 2, rng() % p, rng() % p};
     for (const std::uint64_t start : starts) {
       for (const std::uint64_t ratio : ratios) {
         for (const std::size_t count : counts) {
@@ -223,9 +241,10 @@ TEST_P(ArithVariants, ScaledSequencesMatchStepByStepReference) {
   std::mt19937_64 rng(36);
   for (const std::uint64_t p : batch_primes()) {
     const arith_state_t arith = prime_modulus(p);
-    const std::uint64_t ratios[] = {0, 1, p - 1, 2 % p, rng() % p};
+    const std::uint64_t ratios[] = {0, 1, p - 1, 2 % p, (p + 1) / 2, rng() % p};
     for (const std::uint64_t ratio : ratios) {
-      for (const std::uint64_t start : {std::uint64_t{0}, std::uint64_t{1}, p - 1, rng() % p}) {
+      for (const std::uint64_t start :
+           {std::uint64_t{0}, std::uint64_t{1}, p - 1, (p - 1) / 2, rng() % p}) {
         for (std::size_t count = 0; count <= 75; count += count < 30 ? 1 : 9) {
           // Made for just this count, the powers past it hold stale values.
           geometric_powers_t powers;
@@ -247,7 +266,8 @@ TEST_P(ArithVariants, ScaledSequencesMatchStepByStepReference) {
 TEST_P(ArithVariants, AgreesWithPortableVersion) {
   std::mt19937_64 rng(35);
   for (const std::uint64_t p :
-       {std::uint64_t{3}, std::uint64_t{1000003}, ref::test_primes().back()}) {
+       {std::uint64_t{3}, std::uint64_t{1000003}, std::uint64_t{1125899906842597},
+        std::uint64_t{4503599627370517}, ref::test_primes().back()}) {
     const arith_state_t arith = prime_modulus(p);
     const std::size_t n = 1001;
     std::vector<std::uint64_t> bases(n), exps = batch_exponents(n, p, rng);

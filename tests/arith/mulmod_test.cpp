@@ -1,15 +1,17 @@
 // The scalar multiply and power kernels against 128-bit '%' references, for
-// every test prime from 3 to the largest primes below 2^50: seeded random
+// every test prime from 3 to the largest primes below 2^62: seeded random
 // operands, edge operands, products that land next to a multiple of p, the
 // unreduced operands the callers pass, and Fermat checks.
 #include "arith/mulmod.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
 
+#include "arith/batch.hpp"
 #include "quorvel/common.hpp"
 #include "reference/arith_reference.hpp"
 
@@ -32,13 +34,20 @@ std::vector<std::uint64_t> residues(std::uint64_t p, std::mt19937_64& rng, int r
 int random_count(std::uint64_t p) { return p > (std::uint64_t{1} << 40) ? 3000 : 300; }
 
 TEST(TestPrimes, AreTheIntendedPrimes) {
-  // The written-out list is exactly what trial division finds.
+  // The written-out list is exactly what the reference search finds.
   const auto& primes = ref::test_primes();
   ASSERT_EQ(primes, ref::generate_test_primes());
   EXPECT_EQ(primes.front(), 3u);
-  EXPECT_EQ(primes.back(), 1125899906842597ULL);  // largest prime below 2^50
+  EXPECT_EQ(primes.back(), 4611686018427387847ULL);  // largest prime below 2^62
   EXPECT_LT(primes.back(), p_limit);
-  EXPECT_GT(primes.size(), 120u);
+  EXPECT_GT(primes.size(), 180u);
+  // Primes of every kernel family, and on both sides of each family's limit.
+  for (const std::uint64_t limit : {fp_lazy_limit, fp_balanced_limit, p_limit}) {
+    EXPECT_GE(std::count_if(primes.begin(), primes.end(), [&](auto p) { return p < limit; }), 5);
+    if (limit < p_limit) {
+      EXPECT_GE(std::count_if(primes.begin(), primes.end(), [&](auto p) { return p > limit; }), 5);
+    }
+  }
 }
 
 TEST(SetPrimeModulus, ConstantsMatchTheirDefinitions) {

@@ -77,6 +77,9 @@ TEST(WriteNpg, ExampleAndEdges) {
   set_table(100, 1000, {{5, {90, 120, 120, 4294967295u}}, {3, {120, 2000}}});
   EXPECT_EQ(npg(1125899906842624ULL),
             "1125899906842624:M:0:2:258\n5 90\n5 120\n5 120\n3 120\n3 2000\n");
+  // The largest depth, 2^62, in the same format.
+  EXPECT_EQ(npg(4611686018427387904ULL),
+            "4611686018427387904:M:0:2:258\n5 90\n5 120\n5 120\n3 120\n3 2000\n");
   set_table(100, 1000, {});
   EXPECT_EQ(npg(7), "7:M:0:2:258\n");
 }

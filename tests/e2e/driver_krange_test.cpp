@@ -1,6 +1,6 @@
 // The run control in the k-range modes end to end: the range line, progress
 // lines with the numbers left, the end-of-range writes, the statistics, the
-// range queue over two ranges, range checks and the 2^50 limit, and -u
+// range queue over two ranges, range checks and the 2^62 limit, and -u
 // being ignored. Expected survivors, report lines and files come from the
 // brute-force k-range reference; the k-range modes keep no status file.
 #include <gtest/gtest.h>
@@ -22,8 +22,7 @@ using test::write_file;
 std::string sieve_lines(krange_ref::RefRun& ref, std::uint64_t pmin, std::uint64_t pmax,
                         std::uint64_t interval, std::uint64_t* tested = nullptr) {
   return e2e::prime_lines(
-      ref, pmin, pmax, interval, "???",
-      [&ref](std::uint64_t p) { return ref.report_of_prime(p); },
+      ref, pmin, pmax, interval, "???", [&ref](std::uint64_t p) { return ref.report_of_prime(p); },
       tested);
 }
 
@@ -126,9 +125,9 @@ TEST(DriverKrange, WaitForRangePollsTheQueue) {
   // when the test's time limit stops it. Normal priority (-p 2), so that a
   // busy machine does not starve the run before it gets to the wait.
   ScratchDir dir;
-  const auto r = run_quorvel(
-      {"-w", "-p", "2", "-krangetwin", "1", "99", "5", "5", "twin.txt", "0", "100"}, dir.path(),
-      "", 5);
+  const auto r =
+      run_quorvel({"-w", "-p", "2", "-krangetwin", "1", "99", "5", "5", "twin.txt", "0", "100"},
+                  dir.path(), "", 5);
   EXPECT_EQ(r.exit_status, 128 + 9);
   const std::string wait = "\nNo new range found in nextrange.txt. Waiting 5 mins...";
   ASSERT_GE(r.output.size(), wait.size());
@@ -145,9 +144,9 @@ TEST(DriverKrange, RangeChecks) {
       {{"7", "5"}, "pmax=5 <= pmin=7\n"},
       {{"7"}, "pmax=0 <= pmin=7\n"},
       {{"8", "8"}, "pmax=8 <= pmin=8\n"},
-      {{"1125899906842625", "1125899906842626"},
-       "This program only supports p up to 1125899906842624\n"
-       "pmax=1125899906842624 <= pmin=1125899906842625\n"},
+      {{"4611686018427387905", "4611686018427387906"},
+       "This program only supports p up to 4611686018427387904\n"
+       "pmax=4611686018427387904 <= pmin=4611686018427387905\n"},
   };
   for (const Case& c : cases) {
     ScratchDir dir;
@@ -161,7 +160,7 @@ TEST(DriverKrange, RangeChecks) {
 }
 
 TEST(DriverKrange, RangeUpToTheLimit) {
-  const std::uint64_t limit = 1125899906842624ull;  // 2^50
+  const std::uint64_t limit = 4611686018427387904ull;  // 2^62
   const std::uint64_t pmin = limit - 3000;
   const std::uint64_t tested = ref::primes_between(pmin, limit).size();
   for (const std::uint64_t pmax : {limit, limit + 1000000}) {
@@ -171,10 +170,11 @@ TEST(DriverKrange, RangeUpToTheLimit) {
                                dir.path());
     EXPECT_EQ(r.exit_status, 0);
     const std::string clamp =
-        pmax > limit ? "This program only supports p up to 1125899906842624\n" : "";
+        pmax > limit ? "This program only supports p up to 4611686018427387904\n" : "";
     EXPECT_EQ(e2e::mask_varying(r.output),
               e2e::banner + e2e::mode_lines("k-range twin") + no_file + clamp + "Sieving " +
-                  std::to_string(pmin) + " <= p <= 1125899906842624, 1 <= k <= 99, 5 <= n <= 5\n" +
+                  std::to_string(pmin) +
+                  " <= p <= 4611686018427387904, 1 <= k <= 99, 5 <= n <= 5\n" +
                   "Done\nWriting twin.txt... Done.\n" +
                   e2e::stats_block(pmin, limit, tested, 0, false) + no_more)
         << pmax;

@@ -411,9 +411,9 @@ TEST(DriverProth, RangeChecks) {
       {{"1000000000"}, "pmax=0 <= pmin=1000000000\n"},
       {{"1000000000", "1000000000"}, "pmax=1000000000 <= pmin=1000000000\n"},
       {{"1200000000", "1100000000", "5"}, "pmax=5 <= pmin=1200000000\n"},
-      {{"1125899906842625", "1125899906842626"},
-       "This program only supports p up to 1125899906842624\n"
-       "pmax=1125899906842624 <= pmin=1125899906842625\n"},
+      {{"4611686018427387905", "4611686018427387906"},
+       "This program only supports p up to 4611686018427387904\n"
+       "pmax=4611686018427387904 <= pmin=4611686018427387905\n"},
   };
   const Fixture& fx = proth_fixture();
   for (const Case& c : cases) {
@@ -466,14 +466,14 @@ TEST(DriverProth, RangeWithoutPrimesAndEveryPrimeSaved) {
 }
 
 TEST(DriverProth, RangeEndingAtTheLimit) {
-  const std::uint64_t limit = 1125899906842624ull;  // 2^50
+  const std::uint64_t limit = 4611686018427387904ull;  // 2^62
   const std::uint64_t lo = limit - 20000;
   const Fixture& fx = proth_fixture();
   const std::vector<ref::Factor> factors = reference_factors(fx.table, lo, limit);
   expect_distinct_primes(factors);
   const std::uint64_t tested = primes_of(lo, limit).size();
-  // 2^50 + 1 is lowered to 2^50 (a pmax of 2^50 itself passes silently, as
-  // the k-range runs show), and the primes up to 2^50 are all handled.
+  // 2^62 + 1 is lowered to 2^62 (a pmax of 2^62 itself passes silently, as
+  // the k-range runs show), and the primes up to 2^62 are all handled.
   for (const std::uint64_t pmax : {limit + 1}) {
     ScratchDir dir;
     write_file(dir / "Zel.dat", fx.table.dat());
@@ -481,7 +481,7 @@ TEST(DriverProth, RangeEndingAtTheLimit) {
         run_quorvel({"-d", "-i", "5000", std::to_string(lo), std::to_string(pmax)}, dir.path());
     EXPECT_EQ(r.exit_status, 0);
     const std::string clamp =
-        pmax > limit ? "This program only supports p up to 1125899906842624\n" : "";
+        pmax > limit ? "This program only supports p up to 4611686018427387904\n" : "";
     EXPECT_EQ(e2e::mask_varying(r.output),
               e2e::banner + e2e::mode_lines("Proth") + init + clamp + range_line(lo, limit) +
                   sieve_lines(fx.table, factors, lo, limit, 5000) + "Done\n" +

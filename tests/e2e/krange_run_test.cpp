@@ -5,6 +5,10 @@
 // the brute-force reference; only the rate figures are compared by pattern.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "driver_e2e_util.hpp"
 #include "reference/krange_reference.hpp"
 #include "reference/reference.hpp"
@@ -26,8 +30,7 @@ using e2e::mask_rates;
 std::string expected_sieve_lines(krange_ref::RefRun& ref, std::uint64_t pmin, std::uint64_t pmax,
                                  std::uint64_t interval, std::uint64_t& tested) {
   return e2e::prime_lines(
-      ref, pmin, pmax, interval, "#",
-      [&ref](std::uint64_t p) { return ref.report_of_prime(p); },
+      ref, pmin, pmax, interval, "#", [&ref](std::uint64_t p) { return ref.report_of_prime(p); },
       &tested);
 }
 
@@ -115,6 +118,77 @@ TEST(KrangeRun, BothSidesLargeExponentsFromFilesWithJunk) {
   EXPECT_EQ(read_file(dir / "m.txt"), ref.minus_file(12000));
   EXPECT_EQ(read_file(dir / "p.txt"), ref.plus_file(12000));
   EXPECT_EQ(e2e::listing(dir.path()), "m.txt p.txt stat.txt");
+}
+
+/// The first prime q >= from (and below 2 from) that divides k*2^n+-1 for
+/// an odd k <= khigh and nlow <= n <= nhigh: the number itself or its
+/// quotient by 3, 5 or 7. 0 when there is none.
+std::uint64_t dividing_prime(std::uint64_t from, std::uint64_t khigh, std::uint32_t nlow,
+                             std::uint32_t nhigh) {
+  std::uint64_t best = 0;
+  for (std::uint64_t k = 1; k <= khigh; k += 2) {
+    for (std::uint32_t n = nlow; n <= nhigh && n < 64; ++n) {
+      for (int side : {-1, +1}) {
+        const ref::u128 v = (static_cast<ref::u128>(k) << n) + side;
+        for (std::uint64_t d : {1, 3, 5, 7}) {
+          if (v % d != 0 || v / d < from || v / d >= 2 * static_cast<ref::u128>(from)) continue;
+          const std::uint64_t q = static_cast<std::uint64_t>(v / d);
+          if ((best == 0 || q < best) && ref::is_prime(q)) best = q;
+        }
+      }
+    }
+  }
+  return best;
+}
+
+TEST(KrangeRun, WindowsAboveTwoToTheFifty) {
+  // A window of 40000 around a prime that divides numbers of the range, in
+  // each kernel family above 2^50: both sides of k-range mode, and twin
+  // mode; the stream and the driver as well as the elimination.
+  struct Case {
+    std::uint64_t from;
+    bool twin;
+  };
+  for (const Case c : {Case{std::uint64_t{5} << 49, false}, Case{std::uint64_t{1} << 56, false},
+                       Case{std::uint64_t{1} << 58, true}}) {
+    ScratchDir dir;
+    const std::uint32_t nlow = c.twin ? 50 : 40, nhigh = c.twin ? 50 : 60;
+    const std::uint64_t q = dividing_prime(c.from, 4001, nlow, nhigh);
+    ASSERT_NE(q, 0u) << c.from;
+    const std::uint64_t pmin = q - 20001, pmax = q + 20000;  // pmin even, as the run makes it
+    krange_ref::RefRun ref(1, 4001, nlow, nhigh);
+    ref.twin = c.twin;
+    std::uint64_t tested = 0;
+    const std::string lines = expected_sieve_lines(ref, pmin, pmax, 10000, tested);
+    ASSERT_NE(ref.report, "") << q;  // q strikes at least one k
+    std::vector<std::string> args = {"-i", "10000"};
+    if (c.twin) {
+      args.insert(args.end(), {"-krangetwin", "1", "4001", "50", "50", "twin.txt"});
+    } else {
+      args.insert(args.end(), {"-krange", "1", "4001", "40", "60", "p.txt", "m.txt"});
+    }
+    args.push_back(std::to_string(pmin));
+    args.push_back(std::to_string(pmax));
+    const auto r = run_quorvel(args, dir.path());
+    EXPECT_EQ(r.exit_status, 0);
+    const std::string none = "No krange file found, starting from scratch.\n";
+    const std::string range = "Sieving " + std::to_string(pmin) +
+                              " <= p <= " + std::to_string(pmax) + ", 1 <= k <= 4001, " +
+                              std::to_string(nlow) + " <= n <= " + std::to_string(nhigh) + "\n";
+    const std::string writes = c.twin ? "Done\nWriting twin.txt... Done.\n"
+                                      : "Done\nWriting m.txt... Done.\nWriting p.txt... Done.\n";
+    EXPECT_EQ(mask_rates(e2e::mask_varying(r.output)),
+              e2e::banner + e2e::mode_lines(c.twin ? "k-range twin" : "k-range + -") + none +
+                  (c.twin ? "" : none) + range + lines + writes +
+                  e2e::stats_block(pmin, pmax, tested, 0, false) + no_more)
+        << "q=" << q;
+    if (c.twin) {
+      EXPECT_EQ(read_file(dir / "twin.txt"), ref.twin_file(pmax));
+    } else {
+      EXPECT_EQ(read_file(dir / "m.txt"), ref.minus_file(pmax));
+      EXPECT_EQ(read_file(dir / "p.txt"), ref.plus_file(pmax));
+    }
+  }
 }
 
 }  // namespace

@@ -102,8 +102,8 @@ TEST(NearMersenneRun, TwoRangesOfTheQueueShareTheCountAndTheBitmap) {
   const std::string file1 = ref.file(3000);
   const std::string lines2 = expected_lines(ref, 3000, 7777, 1000, calls, tested2);
   ASSERT_NE(tested1 % 10, 0u);  // the count runs across the range boundary
-  const auto r = run_quorvel(
-      {"-nearmersenne", "20", "45", "abc.txt", "-i", "1000", "0", "3000"}, dir.path());
+  const auto r =
+      run_quorvel({"-nearmersenne", "20", "45", "abc.txt", "-i", "1000", "0", "3000"}, dir.path());
   EXPECT_EQ(r.exit_status, 0);
   EXPECT_EQ(mask_rates(e2e::mask_varying(r.output)),
             e2e::banner + e2e::mode_lines("NearMersenne") + no_file + lines1 +
@@ -113,6 +113,43 @@ TEST(NearMersenneRun, TwoRangesOfTheQueueShareTheCountAndTheBitmap) {
                 e2e::stats_block(3000, 7777, tested2, 0, false) + no_more);
   EXPECT_EQ(read_file(dir / "abc.txt"), ref.file(7777));
   EXPECT_NE(read_file(dir / "abc.txt"), file1);
+}
+
+TEST(NearMersenneRun, WindowsAboveTwoToTheFifty) {
+  // A window of 20000 around a prime N/d (d = 3 to 15) of a number N of
+  // rows 51 to 66, in two kernel families above 2^50, rows 40 to 120.
+  for (const std::uint64_t from : {std::uint64_t{5} << 49, std::uint64_t{1} << 60}) {
+    std::uint64_t q = 0;
+    for (std::uint32_t a = 51; a <= 66 && q == 0; ++a) {
+      for (std::uint32_t b = 1; b < a && q == 0; ++b) {
+        const ref::u128 n = nm_ref::number(a, b);
+        for (std::uint64_t d : {3, 5, 7, 9, 11, 13, 15}) {
+          if (n % d != 0 || n / d < from || n / d >= 4 * static_cast<ref::u128>(from) ||
+              n / d >= (ref::u128{1} << 62))
+            continue;
+          if (ref::is_prime(static_cast<std::uint64_t>(n / d)))
+            q = static_cast<std::uint64_t>(n / d);
+        }
+      }
+    }
+    ASSERT_NE(q, 0u) << from;
+    ScratchDir dir;
+    nm_ref::RefRun ref(40, 120);
+    std::uint64_t calls = 0, tested = 0;
+    const std::uint64_t pmin = q - 10001, pmax = q + 10000;  // pmin even, as the run makes it
+    const std::string lines = expected_lines(ref, pmin, pmax, 5000, calls, tested);
+    ASSERT_LT(ref.left(), nm_ref::RefRun(40, 120).left()) << q;  // q strikes pairs
+    const auto r = run_quorvel({"-nearmersenne", "40", "120", "abc.txt", "-i", "5000",
+                                std::to_string(pmin), std::to_string(pmax)},
+                               dir.path());
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(mask_rates(e2e::mask_varying(r.output)),
+              e2e::banner + e2e::mode_lines("NearMersenne") + no_file + lines +
+                  "Done\nWriting abc.txt... Done.\n" +
+                  e2e::stats_block(pmin, pmax, tested, 0, false) + no_more)
+        << "q=" << q;
+    EXPECT_EQ(read_file(dir / "abc.txt"), ref.file(pmax));
+  }
 }
 
 }  // namespace

@@ -128,6 +128,59 @@ TEST(KrangeDoP, PrimesNearTwoToThe50) {
   check_against_reference(run, primes);
 }
 
+/// Primes from 2^50 to 2^62 that divide k*2^n+-1 for odd k <= khigh and
+/// nlow <= n <= nhigh: the numbers themselves and their quotients by 3 to
+/// 13 where prime, and the three largest primes below 2^62.
+std::vector<std::uint64_t> primes_above_two_to_fifty(std::uint64_t khigh, std::uint64_t nlow,
+                                                     std::uint64_t nhigh, std::size_t every) {
+  std::vector<std::uint64_t> primes;
+  std::size_t seen = 0;
+  for (std::uint64_t k = 1; k <= khigh; k += 2) {
+    for (std::uint64_t n = nlow; n <= nhigh && n < 64; ++n) {
+      for (int side : {-1, +1}) {
+        const ref::u128 v = (static_cast<ref::u128>(k) << n) + side;
+        for (std::uint64_t d : {1, 3, 5, 7, 9, 11, 13}) {
+          if (v % d != 0) continue;
+          const ref::u128 q = v / d;
+          if (q < (ref::u128{1} << 50) || q >= (ref::u128{1} << 62)) continue;
+          if (!ref::is_prime(static_cast<std::uint64_t>(q)) || seen++ % every != 0) continue;
+          primes.push_back(static_cast<std::uint64_t>(q));
+        }
+      }
+    }
+  }
+  for (std::uint64_t p = (std::uint64_t{1} << 62) - 1, found = 0; found < 3; p -= 2) {
+    if (!ref::is_prime(p)) continue;
+    primes.push_back(p);
+    ++found;
+  }
+  std::sort(primes.begin(), primes.end());
+  primes.erase(std::unique(primes.begin(), primes.end()), primes.end());
+  return primes;
+}
+
+TEST(KrangeDoP, PrimesFromTwoToThe50ToTwoToThe62) {
+  // Primes of every kernel family above 2^50, each dividing numbers of the
+  // range (some of them the number itself, which is struck like any other).
+  RefRun run(1, 2001, 45, 70);
+  const std::vector<std::uint64_t> primes = primes_above_two_to_fifty(2001, 45, 70, 7);
+  ASSERT_GT(primes.size(), 100u);
+  RefRun probe = run;
+  for (std::uint64_t p : primes) probe.apply_prime(p);
+  EXPECT_GT(std::count(probe.report.begin(), probe.report.end(), '\n'), 100);
+  check_against_reference(run, primes);
+}
+
+TEST(KrangetwinDoP, PrimesFromTwoToThe50ToTwoToThe62) {
+  for (const std::uint64_t n : {50u, 54u, 58u}) {
+    RefRun run(1, 40001, n, n);
+    run.twin = true;
+    const std::vector<std::uint64_t> primes = primes_above_two_to_fifty(40001, n, n, 1);
+    ASSERT_GT(primes.size(), 4u) << n;
+    check_against_reference(run, primes);
+  }
+}
+
 TEST(KrangeDoP, NothingToDoWithBothSidesOffOrNoExponent) {
   RefRun off(1, 99, 1, 10);
   off.minus = off.plus = false;

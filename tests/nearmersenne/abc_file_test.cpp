@@ -91,6 +91,8 @@ TEST(NmFile, AlowOneHasNoPairForRowOne) {
   EXPECT_EQ(nm_candidates, 3u);
   write_dat(file, 1125899906842624ULL);
   EXPECT_EQ(read_file(file), header + "1125899906842624\n2 1\n1 0\n0 1\n");
+  write_dat(file, 4611686018427387904ULL);  // the largest depth, 2^62
+  EXPECT_EQ(read_file(file), header + "4611686018427387904\n2 1\n1 0\n0 1\n");
 }
 
 TEST(NmFile, RoundTripsOfRandomSurvivors) {

@@ -2,7 +2,8 @@
 // every pair (a, b) by direct 128-bit arithmetic: every prime from 3 upwards
 // over short and long rows, primes whose order of 2 is small (many solutions
 // per row) including ones whose p - 1 has a prime factor too large for the
-// prime stream's record, large primes up to 2^50 with rows above 50, the
+// prime stream's record, large primes up to 2^50 with rows above 50, primes
+// from 2^50 to 2^62 with the rule for rows above 50 at its boundary, the
 // rule for rows a <= 50 at its boundaries, the p = 5 example, pairs that are
 // eliminated twice, and the progress line of every tenth call.
 #include <gtest/gtest.h>
@@ -142,7 +143,7 @@ TEST(NmDoP, LargePrimesRowsAboveFifty) {
   // Primes with a small order of 2, up to just below 2^50 (the order is
   // checked: 2^m == 1).
   const std::vector<std::pair<std::uint64_t, std::uint64_t>> small_order = {
-      {2147483647ULL, 31},       {3203431780337ULL, 59},    {145295143558111ULL, 65},
+      {2147483647ULL, 31},        {3203431780337ULL, 59},    {145295143558111ULL, 65},
       {1066818132868207ULL, 113}, {358429848460993ULL, 224}, {345767385170491ULL, 230}};
   for (auto [p, m] : small_order) {
     ASSERT_TRUE(ref::is_prime(p)) << p;
@@ -200,6 +201,58 @@ TEST(NmDoP, RuleForRowsUpToFifty) {
   sieve_and_compare(18, 56, primes, 1, "rule a<=50");
 }
 
+TEST(NmDoP, PrimesAboveTwoToTheFifty) {
+  // The primes N, N/3, N/5, N/7 of the numbers N of rows 51..63 from 2^50
+  // up (rows a > 50 are sieved by p < 2^(a-1): N = p itself stays, N = 3p
+  // goes), the factors from 2^50 to 2^62 of numbers of rows up to 120 with
+  // only small factors besides, and the largest primes below 2^62.
+  std::vector<std::uint64_t> primes;
+  for (std::uint32_t a = 51; a <= 63; ++a) {
+    for (std::uint32_t b = 1; b < a; ++b) {
+      const auto n = static_cast<std::uint64_t>(nm_ref::number(a, b));
+      for (std::uint64_t d : {1, 3, 5, 7}) {
+        if (n % d != 0) continue;
+        const std::uint64_t q = n / d;
+        if (q >= (std::uint64_t{1} << 50) && q < (std::uint64_t{1} << 62) && ref::is_prime(q))
+          primes.push_back(q);
+      }
+    }
+  }
+  std::mt19937_64 rng(62);
+  for (std::size_t found = 0; found < 10;) {
+    const std::uint32_t a = 64 + static_cast<std::uint32_t>(rng() % 57);
+    const std::uint32_t b = 1 + static_cast<std::uint32_t>(rng() % (a - 1));
+    ref::u128 n = nm_ref::number(a, b);
+    for (std::uint64_t d = 3; d < 5000; d += 2)
+      while (n % d == 0) n /= d;
+    if (n >= (ref::u128{1} << 50) && n < (ref::u128{1} << 62) &&
+        ref::is_prime(static_cast<std::uint64_t>(n))) {
+      primes.push_back(static_cast<std::uint64_t>(n));
+      ++found;
+    }
+  }
+  for (std::uint64_t p = (std::uint64_t{1} << 62) - 1, found = 0; found < 3; p -= 2) {
+    if (!ref::is_prime(p)) continue;
+    primes.push_back(p);
+    ++found;
+  }
+  std::sort(primes.begin(), primes.end());
+  primes.erase(std::unique(primes.begin(), primes.end()), primes.end());
+  // The reference must see the rule both ways in rows above 50.
+  std::uint64_t kept = 0, removed = 0;
+  for (std::uint64_t p : primes) {
+    for (std::uint32_t a = 51; a <= 63; ++a) {
+      for (std::uint32_t b = 1; b < a; ++b) {
+        if (nm_ref::number(a, b) % p != 0) continue;
+        (nm_ref::row_sieved(p, a) ? removed : kept) += 1;
+      }
+    }
+  }
+  EXPECT_GT(kept, 30u);
+  EXPECT_GT(removed, 15u);
+  sieve_and_compare(40, 200, primes, 1, "primes above 2^50");
+}
+
 TEST(NmDoP, ProgressLineEveryTenthCallOfTheProcess) {
   ScratchDir dir;
   setup(10, 30, (dir / "none").string());
@@ -226,8 +279,8 @@ TEST(NmDoP, ProgressLineEveryTenthCallOfTheProcess) {
 TEST(NmDoP, SingleRowAndWidestExponents) {
   // The top of the exponent range: rows 65530..65535 with primes of small
   // order (thousands of solutions per row) and a large one.
-  const std::vector<std::uint64_t> primes = {3, 7, 31, 127, 8191, 2147483647ULL,
-                                             145295143558111ULL, 1125899906842597ULL};
+  const std::vector<std::uint64_t> primes = {
+      3, 7, 31, 127, 8191, 2147483647ULL, 145295143558111ULL, 1125899906842597ULL};
   ASSERT_TRUE(ref::is_prime(1125899906842597ULL));
   sieve_and_compare(65530, 65535, primes, 1, "rows 65530..65535");
   sieve_and_compare(65535, 65535, {2147483647ULL, 1125899906842597ULL}, 1, "row 65535");

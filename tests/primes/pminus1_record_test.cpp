@@ -12,13 +12,20 @@
 #include <vector>
 
 #include "primes/prime_stream.hpp"
-#include "quorvel/common.hpp"
 #include "reference/primes_reference.hpp"
 #include "reference/reference.hpp"
 #include "stream_test_util.hpp"
 
 namespace quorvel::test {
 namespace {
+
+constexpr std::uint64_t two_to_fifty = std::uint64_t{1} << 50;
+
+std::uint64_t base_last_prime() {
+  std::uint64_t q = 0;
+  for (std::uint32_t i = 0; i < nprimes; ++i) q += aallprimes[i];
+  return q;
+}
 
 std::uint64_t window_q() {
   return primes_ref::first_prime_with_square_at_least(sievewindowlow +
@@ -31,11 +38,15 @@ std::vector<std::uint32_t> record_at(std::uint32_t index) {
 }
 
 /// Compares the record of the current window, index by index, with the
-/// stepping reference. Returns the number of indices that hold a list.
-std::size_t expect_record_matches_reference() {
+/// stepping reference (with `big_q` as the record's bound, Q of the window
+/// when 0, and the primes of the window from `known` when given). Returns
+/// the number of indices that hold a list.
+std::size_t expect_record_matches_reference(std::uint64_t big_q = 0,
+                                            const std::vector<std::uint64_t>* known = nullptr) {
   const std::uint64_t a = sievewindowlow;
   const std::uint32_t w = sievewindowsize;
-  const std::vector<primes_ref::RecordEntry> want = primes_ref::pminus1_record(a, w, window_q());
+  const std::vector<primes_ref::RecordEntry> want =
+      primes_ref::pminus1_record(a, w, big_q != 0 ? big_q : window_q(), known);
   std::size_t lists = 0;
   std::size_t next = 0;  // first entry of want not yet matched
   for (std::uint32_t i = 0; i < w; ++i) {
@@ -95,10 +106,41 @@ TEST_P(Pminus1Record, HighWindowsMatchTheReference) {
   // checks the lists.
 }
 
+TEST(Pminus1RecordHigh, WindowsAboveTheLastBasePrimeSquaredStopAtIt) {
+  // Above the square of the last base prime Q is that prime: every prime
+  // factor q of p-1 from 31 to it is listed, and the cofactor left (no
+  // prime factor up to Q) is often composite.
+  ensure_full_base();
+  set_sieve_window_size(1u << 19);
+  ModeGuard mode_guard(mode_proth);
+  std::size_t composite_cofactors = 0;
+  for (std::size_t i = 2; i < high_windows().size(); ++i) {
+    const HighWindow& hw = high_windows()[i];
+    SCOPED_TRACE(hw.what);
+    eratosthenes_window(hw.lo + 1000000);
+    const std::uint64_t last = base_last_prime();  // of the table the window extended
+    ASSERT_LE(sievewindowlow + 2 * std::uint64_t{sievewindowsize}, hw.hi);
+    EXPECT_GT(expect_record_matches_reference(last, &high_window_primes()[i]), 0u);
+    for (std::uint32_t j = 0; j < sievewindowsize; ++j) {
+      const std::uint64_t p = sievewindowlow + 1 + 2 * std::uint64_t{j};
+      if (pminus1_factors(j).empty() && !ref::is_prime(p)) continue;
+      std::uint64_t c = p - 1;
+      for (std::uint64_t d : {2, 3, 5, 7, 11, 13, 17, 19, 23, 29}) {
+        while (c % d == 0) c /= d;
+      }
+      for (std::uint32_t q : pminus1_factors(j)) {
+        while (c % q == 0) c /= q;
+      }
+      if (c > 1 && !ref::is_prime(c)) ++composite_cofactors;
+    }
+  }
+  EXPECT_GT(composite_cofactors, 0u);
+}
+
 TEST_P(Pminus1Record, CompleteFactorisations) {
   expect_complete_factorisations(0, 20000);
   expect_complete_factorisations(1000000000000, 20000);
-  expect_complete_factorisations(p_limit - 10000000, 12000);
+  expect_complete_factorisations(two_to_fifty - 10000000, 12000);
 }
 
 INSTANTIATE_TEST_SUITE_P(ProgramWindows, Pminus1Record,
@@ -197,7 +239,7 @@ TEST_F(Pminus1SmallWindow, WhichModesBuildIt) {
   }
   {
     ModeGuard g(mode_proth);
-    eratosthenes_window(p_limit - 2048);
+    eratosthenes_window(two_to_fifty - 2048);
     EXPECT_GT(lists_in_window(), 0u) << "just below 2^50";
     for (std::uint32_t i = 0; i < 1024; ++i) {
       const std::uint64_t p = sievewindowlow + 1 + 2 * std::uint64_t{i};

@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "primes/window.hpp"
 #include "quorvel/common.hpp"
 #include "reference/primes_reference.hpp"
 #include "reference/reference.hpp"
@@ -19,6 +21,8 @@
 
 namespace quorvel::test {
 namespace {
+
+constexpr std::uint64_t two_to_fifty = std::uint64_t{1} << 50;
 
 /// The reference primes of [lo, hi] without 2 (the stream holds odd numbers).
 std::vector<std::uint64_t> odd_primes(std::uint64_t lo, std::uint64_t hi) {
@@ -132,7 +136,7 @@ TEST_P(PrimeStream, AtTenToTheTwelve) {
 TEST_P(PrimeStream, LastTenMillionBelowTwoToTheFifty) {
   // The top windows need the base primes above 2^25; the walk ends with
   // the first prime above 2^50.
-  expect_exact_range(p_limit - 10000000, p_limit);
+  expect_exact_range(two_to_fifty - 10000000, two_to_fifty);
 }
 
 TEST_P(PrimeStream, NewRangesStartAfresh) {
@@ -165,14 +169,14 @@ TEST_F(SmallWindow, ManyBoundaries) {
   // Hundreds of window changes in each range.
   expect_exact_range(0, 600000);
   expect_exact_range(1000000000000, 1000000000000 + 600000);
-  expect_exact_range(p_limit - 150000, p_limit, true);
+  expect_exact_range(two_to_fifty - 150000, two_to_fifty, true);
 }
 
 TEST_F(SmallWindow, SeededRandomStarts) {
   std::mt19937_64 rng(20240611);
-  for (int i = 0; i < 24; ++i) {
-    // Starts spread over every magnitude up to 2^50.
-    const int bits = 4 + static_cast<int>(rng() % 47);
+  for (int i = 0; i < 30; ++i) {
+    // Starts spread over every magnitude up to 2^62.
+    const int bits = 4 + static_cast<int>(rng() % 59);
     const std::uint64_t pmin = rng() & ((std::uint64_t{1} << bits) - 1);
     const std::uint64_t pmax = std::min(pmin + 20000, p_limit);
     SCOPED_TRACE("seed 20240611, case " + std::to_string(i));
@@ -197,32 +201,90 @@ TEST_F(SmallWindow, PlainVariantKeepsBasePrimesOfALowWindow) {
   }
 }
 
-TEST(BaseTableEnd, StrideListStopsAtTheEndOfASmallTable) {
+TEST(BaseTableEnd, ASmallTableHandsOverToThePrimalityTest) {
   ModeGuard mode_guard(mode_proth);
-  // With the base primes up to 1000 (last 997) the stream is exact for
-  // windows whose top stays at or below 997^2 and refuses the next ones.
+  // With the base primes up to 1000 (last 997) the sieve alone decides the
+  // windows whose top stays at or below 997^2; the primality test decides
+  // what it leaves standing above.
   eratosthenes_base(1000);
   set_sieve_window_size(1024);
   expect_exact_range(0, 990000);
-  expect_exact_range(990000 - 2048 * 3, 990000);
+  expect_exact_range(990000 - 2048 * 3, 997 * 997 + 2048 * 40);
+  expect_exact_range(1000000000000, 1000000000000 + 200000, true);
+  // And with the smallest tables, which leave even 41 .. 53 to the test.
+  for (std::uint32_t limit : {2u, 30u, 50u}) {
+    eratosthenes_base(limit);
+    expect_exact_range(0, 20000);
+    expect_exact_range(1000000000000, 1000000000000 + 20000, true);
+  }
+  ensure_full_base();
+  set_sieve_window_size(1u << 19);
+}
+
+TEST(BaseTableEnd, RefusesStartsAboveTwoToTheSixtyThree) {
+  ensure_full_base();
   EXPECT_EXIT(
       {
-        start_prime_stream(997 * 997 - 2047);
+        start_prime_stream((std::uint64_t{1} << 63) + 2);
         std::exit(0);
       },
       ::testing::ExitedWithCode(1), "");
-  ensure_full_base();
-  set_sieve_window_size(1u << 19);
 }
 
 TEST(BaseTableEnd, FullTableReachesBeyondTwoToTheFifty) {
   ensure_full_base();
   set_sieve_window_size(1u << 22);
   // The window holding 2^50 and the one after it are sieved exactly.
-  const std::uint64_t next_low = p_limit + (std::uint64_t{1} << 23);
-  expect_exact_range(p_limit, p_limit + 30000, true);
+  const std::uint64_t next_low = two_to_fifty + (std::uint64_t{1} << 23);
+  expect_exact_range(two_to_fifty, two_to_fifty + 30000, true);
   expect_exact_range(next_low - 20000, next_low + 20000, true);
 }
+
+void expect_high_windows() {
+  for (std::size_t i = 0; i < high_windows().size(); ++i) {
+    const HighWindow& w = high_windows()[i];
+    SCOPED_TRACE(w.what);
+    const Walk walk = walk_stream(w.lo, w.hi);
+    EXPECT_EQ(difference(walk.primes, high_window_primes()[i]), "")
+        << "pmin=" << w.lo << " pmax=" << w.hi << " W=" << sievewindowsize;
+    EXPECT_EQ(walk.first_above, next_prime_above(w.hi));
+  }
+}
+
+class HighWindows : public ::testing::TestWithParam<std::uint32_t> {
+ protected:
+  void SetUp() override {
+    ensure_full_base();
+    set_sieve_window_size(GetParam());
+  }
+  void TearDown() override { set_sieve_window_size(1u << 19); }
+  ModeGuard mode_guard_{mode_proth};
+};
+
+TEST_P(HighWindows, MatchThePlainSieve) {
+  ASSERT_EQ(high_window_primes().size(), high_windows().size());
+  for (const auto& primes : high_window_primes()) ASSERT_GT(primes.size(), 40000u);
+  expect_high_windows();
+  ModeGuard g(mode_krange);  // without the record
+  expect_high_windows();
+}
+
+TEST_P(HighWindows, HoldAtMostTwelveBytesPerSievingPrime) {
+  // The stream holds each sieving prime once in each of its two stride sets
+  // (the sieve's and the record's), up to the last base prime, however high
+  // the window; the bytes held, block slack included, stay within 12 per
+  // stride.
+  const std::uint64_t top = (std::uint64_t{1} << 62) - (std::uint64_t{1} << 30);
+  start_prime_stream(top);
+  for (int i = 0; i < 3; ++i) eratosthenes_window(sievewindowlow + 2 * std::uint64_t{GetParam()});
+  const std::size_t sieving = nprimes - 12;  // the sieve's: the base primes from 41 on
+  EXPECT_EQ(primes_detail::strides_held(), 2 * sieving + 2);  // the record from 31 on
+  EXPECT_LE(primes_detail::stride_bytes_held(), 12 * primes_detail::strides_held());
+}
+
+INSTANTIATE_TEST_SUITE_P(ProgramWindows, HighWindows,
+                         ::testing::Values(std::uint32_t{1} << 19, std::uint32_t{1} << 22,
+                                           std::uint32_t{1} << 12));
 
 TEST(WindowSize, RejectsSizesTheStreamCannotUse) {
   EXPECT_EXIT(set_sieve_window_size(1000), ::testing::ExitedWithCode(1), "");

@@ -41,8 +41,10 @@ inline const std::vector<std::uint32_t>& trial_primes() {
   return primes;
 }
 
-/// Primality of n < 2^50 by trial division.
+/// Primality of n: by trial division below 2^50, by the 12-base
+/// Miller-Rabin test of reference.hpp above.
 inline bool is_prime(std::uint64_t n) {
+  if (n >= (std::uint64_t{1} << 50)) return ref::is_prime(n);
   if (n < 2) return false;
   for (const std::uint32_t q : trial_primes()) {
     if (static_cast<std::uint64_t>(q) * q > n) return true;
@@ -66,24 +68,43 @@ inline std::uint64_t prime_above(std::uint64_t n) {
 }
 
 /// The odd primes the kernels are tested with: every odd prime below 200,
-/// the primes next to each power of two from 2^8 to 2^50, the five largest
-/// primes below 2^50 and eight random primes of 49 and 50 bits (seed 2050),
-/// found by trial division. Slow (a sieve to 2^25): the tests use the copy
-/// in test_primes() and one test checks that copy against this.
+/// the primes next to each power of two from 2^8 to 2^62 and next to 3*2^51
+/// (where the kernel families change), the five largest primes below 2^50
+/// and below 2^62, eight random primes of 49 and 50 bits (seed 2050) and
+/// eight of 51 to 62 bits (seed 2062), and primes p whose p-1 is a multiple
+/// of 2^10 3^3 5^2 7 11 13 17 19 near 2^52, 2^55, 2^58 and 2^61.
+/// Found by trial division below 2^50 and Miller-Rabin above. Slow (a sieve
+/// to 2^25): the tests use the copy in test_primes() and one test checks
+/// that copy against this.
 inline std::vector<std::uint64_t> generate_test_primes() {
   std::vector<std::uint64_t> v;
   for (const std::uint32_t q : primes_below(200))
     if (q > 2) v.push_back(q);
-  for (int k = 8; k <= 50; ++k) {
+  for (int k = 8; k <= 62; ++k) {
     v.push_back(prime_below(std::uint64_t{1} << k));
-    if (k < 50) v.push_back(prime_above(std::uint64_t{1} << k));
+    if (k < 62) v.push_back(prime_above(std::uint64_t{1} << k));
   }
-  std::uint64_t top = std::uint64_t{1} << 50;
-  for (int i = 0; i < 5; ++i) v.push_back(top = prime_below(top));
+  v.push_back(prime_below(std::uint64_t{3} << 51));
+  v.push_back(prime_above(std::uint64_t{3} << 51));
+  for (const int k : {50, 62}) {
+    std::uint64_t top = std::uint64_t{1} << k;
+    for (int i = 0; i < 5; ++i) v.push_back(top = prime_below(top));
+  }
   std::mt19937_64 rng(2050);
   for (int i = 0; i < 8; ++i) {
     const std::uint64_t low = std::uint64_t{1} << (i < 4 ? 48 : 49);
     v.push_back(prime_above(low + rng() % low));
+  }
+  std::mt19937_64 rng62(2062);
+  for (int i = 0; i < 8; ++i) {
+    const std::uint64_t low = std::uint64_t{1} << (50 + i * 11 / 7);
+    v.push_back(prime_above(low + rng62() % low));
+  }
+  const std::uint64_t smooth = 1024ULL * 27 * 25 * 7 * 11 * 13 * 17 * 19;
+  for (const int k : {52, 55, 58, 61}) {
+    std::uint64_t p = ((std::uint64_t{1} << k) / smooth) * smooth + 1;
+    while (!is_prime(p)) p += smooth;
+    v.push_back(p);
   }
   std::sort(v.begin(), v.end());
   v.erase(std::unique(v.begin(), v.end()), v.end());
@@ -95,12 +116,12 @@ inline const std::vector<std::uint64_t>& test_primes() {
   // clang-format off
   static const std::vector<std::uint64_t> primes = {
       3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37, 41, 43, 47, 53, 59, 61, 67, 71, 73, 79, 83, 89, 97,
-      101, 103, 107, 109, 113, 127, 131, 137, 139, 149, 151, 157, 163, 167, 173, 179, 181, 191,
-      193, 197, 199, 251, 257, 509, 521, 1021, 1031, 2039, 2053, 4093, 4099, 8191, 8209, 16381,
-      16411, 32749, 32771, 65521, 65537, 131071, 131101, 262139, 262147, 524287, 524309, 1048573,
-      1048583, 2097143, 2097169, 4194301, 4194319, 8388593, 8388617, 16777213, 16777259, 33554393,
-      33554467, 67108859, 67108879, 134217689, 134217757, 268435399, 268435459, 536870909,
-      536870923, 1073741789, 1073741827, 2147483647, 2147483659ULL, 4294967291ULL, 4294967311ULL,
+      101, 103, 107, 109, 113, 127, 131, 137, 139, 149, 151, 157, 163, 167, 173, 179, 181, 191, 193,
+      197, 199, 251, 257, 509, 521, 1021, 1031, 2039, 2053, 4093, 4099, 8191, 8209, 16381, 16411,
+      32749, 32771, 65521, 65537, 131071, 131101, 262139, 262147, 524287, 524309, 1048573, 1048583,
+      2097143, 2097169, 4194301, 4194319, 8388593, 8388617, 16777213, 16777259, 33554393, 33554467,
+      67108859, 67108879, 134217689, 134217757, 268435399, 268435459, 536870909, 536870923,
+      1073741789, 1073741827, 2147483647, 2147483659ULL, 4294967291ULL, 4294967311ULL,
       8589934583ULL, 8589934609ULL, 17179869143ULL, 17179869209ULL, 34359738337ULL, 34359738421ULL,
       68719476731ULL, 68719476767ULL, 137438953447ULL, 137438953481ULL, 274877906899ULL,
       274877906951ULL, 549755813881ULL, 549755813911ULL, 1099511627689ULL, 1099511627791ULL,
@@ -111,7 +132,18 @@ inline const std::vector<std::uint64_t>& test_primes() {
       347923155213539ULL, 441758046726259ULL, 562949953421231ULL, 562949953421381ULL,
       956334906966121ULL, 1041941630751701ULL, 1047700096743017ULL, 1101304822941263ULL,
       1125899906842511ULL, 1125899906842553ULL, 1125899906842573ULL, 1125899906842589ULL,
-      1125899906842597ULL};
+      1125899906842597ULL, 1125899906842679ULL, 1242735430236731ULL, 2251799813685119ULL,
+      2251799813685269ULL, 3067341372452537ULL, 4503599627370449ULL, 4503599627370517ULL,
+      4503809723212801ULL, 6755399441055731ULL, 6755399441055827ULL, 9007199254740881ULL,
+      9007199254740997ULL, 9711042799381243ULL, 18014398509481951ULL, 18014398509482143ULL,
+      19252591427439131ULL, 36028797018963913ULL, 36028797018963971ULL, 36029807343129601ULL,
+      72057594037927931ULL, 72057594037928017ULL, 81312043711161437ULL, 144115188075855859ULL,
+      144115188075855881ULL, 164054866443115033ULL, 288230376151711717ULL, 288230376151711813ULL,
+      288232424761881601ULL, 576460752303423433ULL, 576460752303423619ULL, 842176053165326531ULL,
+      1152921504606846883ULL, 1152921504606847009ULL, 2305843009213693951ULL,
+      2305843009213693967ULL, 2305843754435020801ULL, 3937563645374452543ULL,
+      4611686018427387751ULL, 4611686018427387761ULL, 4611686018427387787ULL,
+      4611686018427387817ULL, 4611686018427387847ULL};
   // clang-format on
   return primes;
 }

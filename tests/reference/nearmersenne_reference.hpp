@@ -16,14 +16,14 @@ namespace quorvel::nm_ref {
 using ref::u128;
 
 /// N = 2^a - 2^b + 1 for 1 <= b < a <= 120, exactly.
-inline u128 number(std::uint32_t a, std::uint32_t b) {
-  return (u128{1} << a) - (u128{1} << b) + 1;
-}
+inline u128 number(std::uint32_t a, std::uint32_t b) { return (u128{1} << a) - (u128{1} << b) + 1; }
 
-/// Is row a sieved with p? Rows above 50 always; a row a <= 50 only when p
-/// is below 2^(a-2), so that p is smaller than every N of the row.
+/// Is row a sieved with p? A row a > 50 when p is below 2^(a-1) (always for
+/// p below 2^50); a row a <= 50 only when p is below 2^(a-2). Either way p
+/// is smaller than every N of the row.
 inline bool row_sieved(std::uint64_t p, std::uint32_t a) {
-  if (a > 50) return true;
+  if (a > 64) return true;  // p < 2^64 <= 2^(a-1)
+  if (a > 50) return static_cast<u128>(p) < (u128{1} << (a - 1));
   if (a < 2) return false;
   return static_cast<u128>(p) < (u128{1} << (a - 2));
 }

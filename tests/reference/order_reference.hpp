@@ -29,8 +29,12 @@ inline OrderBound order_bound_model(std::uint64_t p, const std::vector<std::uint
     f.push_back(2);
     r *= 2;
   }
+  // r * d in 128 bits: near 2^62 it can pass 2^64.
+  auto divides_q = [q](std::uint64_t r, std::uint64_t d) {
+    return static_cast<u128>(q) % (static_cast<u128>(r) * d) == 0;
+  };
   for (std::uint64_t d : {3, 5, 7, 11, 13, 17, 19, 23, 29}) {
-    while (q % (r * d) == 0) {
+    while (divides_q(r, d)) {
       f.push_back(d);
       r *= d;
     }
@@ -38,7 +42,7 @@ inline OrderBound order_bound_model(std::uint64_t p, const std::vector<std::uint
   for (std::uint64_t d : sieve_primes) {
     f.push_back(d);
     r *= d;
-    while (q % (r * d) == 0) {
+    while (divides_q(r, d)) {
       f.push_back(d);
       r *= d;
     }

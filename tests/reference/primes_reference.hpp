@@ -6,9 +6,11 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "reference/reference.hpp"
@@ -72,12 +74,16 @@ struct RecordEntry {
 
 /// The p-1 record of the window of w odd numbers above the even number a:
 /// for every prime p = a + 1 + 2i of the window (i its index), the primes
-/// q with 31 <= q <= big_q dividing p - 1; sorted by index, then q.
+/// q with 31 <= q <= big_q dividing p - 1; sorted by index, then q. The
+/// primes of the window come from primes_in, or from `known` (a sorted
+/// list of primes that holds every prime of the window) when given.
 inline std::vector<RecordEntry> pminus1_record(std::uint64_t a, std::uint32_t w,
-                                               std::uint64_t big_q) {
+                                               std::uint64_t big_q,
+                                               const std::vector<std::uint64_t>* known = nullptr) {
   std::vector<bool> prime(w, false);
-  for (std::uint64_t p : primes_in(a + 1, a + 2 * std::uint64_t{w} - 1)) {
-    if (p != 2) prime[(p - a - 1) / 2] = true;
+  const std::uint64_t top = a + 2 * std::uint64_t{w} - 1;
+  for (std::uint64_t p : known != nullptr ? *known : primes_in(a + 1, top)) {
+    if (p != 2 && p > a && p <= top) prime[(p - a - 1) / 2] = true;
   }
   std::vector<RecordEntry> record;
   if (big_q < 31) return record;

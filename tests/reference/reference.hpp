@@ -6,8 +6,10 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvel::ref {
@@ -64,11 +66,74 @@ inline bool is_prime(std::uint64_t n) {
   return true;
 }
 
+/// Every prime of each window [lo, hi] (ascending), for windows anywhere
+/// below 2^63, however high: a plain sieve of each window with every prime
+/// up to the square root of its top. The sieving primes are not kept: a
+/// plain segmented sieve of the odd numbers up to the largest square root
+/// (itself sieved with the primes up to the fourth root, found by trial
+/// division) hands each one to every window as it is found. Costs a few
+/// seconds for windows near 2^62 (sieving primes up to 2^31).
+inline std::vector<std::vector<std::uint64_t>> primes_in_windows(
+    const std::vector<std::pair<std::uint64_t, std::uint64_t>>& windows) {
+  std::uint64_t root = 1;
+  for (const auto& [lo, hi] : windows) {
+    std::uint64_t r = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(hi)));
+    while (r * r > hi) --r;
+    while ((r + 1) * (r + 1) <= hi) ++r;  // (r + 1)^2 stays below 2^64 for hi < 2^63
+    root = std::max(root, r);
+  }
+  std::vector<std::vector<char>> composite;
+  for (const auto& [lo, hi] : windows) composite.emplace_back(hi - lo + 1, 0);
+  auto strike = [&](std::uint64_t q) {
+    for (std::size_t w = 0; w < windows.size(); ++w) {
+      const auto [lo, hi] = windows[w];
+      if (q * q > hi) continue;
+      for (std::uint64_t j = std::max(q * q, (lo + q - 1) / q * q); j <= hi; j += q) {
+        composite[w][j - lo] = 1;
+      }
+    }
+  };
+  strike(2);
+  // The primes up to the fourth root, by trial division.
+  std::vector<std::uint64_t> small;
+  for (std::uint64_t q = 3; q * q <= root; q += 2) {
+    if (std::all_of(small.begin(), small.end(), [q](std::uint64_t d) { return q % d != 0; }))
+      small.push_back(q);
+  }
+  // Segments of odd numbers 2i + 1, i in [i0, i0 + span).
+  const std::uint64_t span = std::uint64_t{1} << 18;
+  std::vector<char> odd_composite(span);
+  for (std::uint64_t i0 = 1; 2 * i0 + 1 <= root; i0 += span) {
+    std::fill(odd_composite.begin(), odd_composite.end(), 0);
+    for (std::uint64_t d : small) {
+      // Odd multiples of d from d*d: indices (m - 1) / 2, step d.
+      std::uint64_t m = std::max(d * d, (2 * i0 + 1 + d - 1) / d * d);
+      if (m % 2 == 0) m += d;
+      for (std::uint64_t i = (m - 1) / 2; i < i0 + span; i += d) odd_composite[i - i0] = 1;
+    }
+    for (std::uint64_t i = i0; i < i0 + span && 2 * i + 1 <= root; ++i) {
+      if (!odd_composite[i - i0]) strike(2 * i + 1);
+    }
+  }
+  std::vector<std::vector<std::uint64_t>> out(windows.size());
+  for (std::size_t w = 0; w < windows.size(); ++w) {
+    const auto [lo, hi] = windows[w];
+    for (std::uint64_t n = std::max<std::uint64_t>(lo, 2); n <= hi; ++n) {
+      if (!composite[w][n - lo]) out[w].push_back(n);
+      if (n == hi) break;
+    }
+  }
+  return out;
+}
+
 /// Every prime p with lo <= p <= hi, ascending. A plain segmented sieve:
-/// the sieving primes up to sqrt(hi) are found by trial division.
+/// the sieving primes up to sqrt(hi) are found by a plain sieve (above 2^52
+/// by primes_in_windows, which does not keep them).
 inline std::vector<std::uint64_t> primes_between(std::uint64_t lo, std::uint64_t hi) {
   std::vector<std::uint64_t> out;
   if (hi < 2 || hi < lo) return out;
+  // Above 2^52 the sieving primes are too many to keep: the streamed sieve.
+  if (hi > (std::uint64_t{1} << 52)) return primes_in_windows({{lo, hi}})[0];
   std::uint64_t root = 1;
   while ((root + 1) * (root + 1) <= hi) ++root;
   std::vector<std::uint64_t> small;
@@ -140,17 +205,17 @@ inline bool equals_prime(std::int64_t k, std::uint32_t n, int sign, std::uint64_
   return v == p;
 }
 
-/// Every (p, k index, n) with plo <= p <= phi prime, n in ns[kindex] (each
-/// list ascending) and p | ks[kindex]*2^n + sign, except where the number
-/// is p itself (a prime is no factor of itself for a sieve). Sorted by p,
-/// then k index, then n.
+/// Every (p, k index, n) with p an odd prime of `primes`, n in ns[kindex]
+/// (each list ascending) and p | ks[kindex]*2^n + sign, except where the
+/// number is p itself (a prime is no factor of itself for a sieve). Sorted
+/// by p, then k index, then n.
 /// Walks each n list with one 128-bit product per listed n, so it is meant
-/// for small p ranges (tens of thousands of primes, a few thousand n).
-inline std::vector<Factor> factors(const std::vector<std::int64_t>& ks,
-                                   const std::vector<std::vector<std::uint32_t>>& ns, int sign,
-                                   std::uint64_t plo, std::uint64_t phi) {
+/// for short prime lists (tens of thousands of primes, a few thousand n).
+inline std::vector<Factor> factors_of_primes(const std::vector<std::int64_t>& ks,
+                                             const std::vector<std::vector<std::uint32_t>>& ns,
+                                             int sign, const std::vector<std::uint64_t>& primes) {
   std::vector<Factor> out;
-  for (std::uint64_t p : primes_between(plo, phi)) {
+  for (std::uint64_t p : primes) {
     if (p == 2) continue;
     for (std::uint32_t j = 0; j < ks.size(); ++j) {
       const std::uint64_t kp = static_cast<std::uint64_t>(ks[j]) % p;
@@ -158,8 +223,10 @@ inline std::vector<Factor> factors(const std::vector<std::int64_t>& ks,
       std::uint64_t pow = 1;  // 2^prev mod p
       for (std::uint32_t n : ns[j]) {
         const std::uint32_t gap = n - prev;
-        if (gap < 60) pow = static_cast<std::uint64_t>((static_cast<u128>(pow) << gap) % p);
-        else pow = mulmod(pow, powmod(2, gap, p), p);
+        if (gap < 60)
+          pow = static_cast<std::uint64_t>((static_cast<u128>(pow) << gap) % p);
+        else
+          pow = mulmod(pow, powmod(2, gap, p), p);
         prev = n;
         const std::uint64_t v = mulmod(kp, pow, p);
         const std::uint64_t target = sign > 0 ? p - 1 : 1 % p;
@@ -169,6 +236,13 @@ inline std::vector<Factor> factors(const std::vector<std::int64_t>& ks,
   }
   std::sort(out.begin(), out.end());
   return out;
+}
+
+/// The same for every prime p with plo <= p <= phi.
+inline std::vector<Factor> factors(const std::vector<std::int64_t>& ks,
+                                   const std::vector<std::vector<std::uint32_t>>& ns, int sign,
+                                   std::uint64_t plo, std::uint64_t phi) {
+  return factors_of_primes(ks, ns, sign, primes_between(plo, phi));
 }
 
 /// The factor-file line "p | k*2^n+1" (sign +1) or "p | k*2^n-1", no newline.

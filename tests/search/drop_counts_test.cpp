@@ -67,14 +67,18 @@ void check_counts(const test::Candidates& c, const std::vector<std::uint64_t>& p
   EXPECT_GT(want.whacked_k, 0u);
 }
 
-/// Some primes of a few ranges, sparse so that p-1 varies widely.
+/// Some primes of a few ranges, sparse so that p-1 varies widely: up to
+/// 2^50, then above it in each kernel family up to just below 2^62 (where
+/// the record up to 2^20 leaves p-1 only partly factored for most p).
 std::vector<std::uint64_t> sample_primes(std::uint64_t seed, int per_range) {
   std::mt19937_64 rng(seed);
   std::vector<std::uint64_t> out;
-  for (std::uint64_t lo : {1000000000ULL, 1000000000000ULL, 1125899906000000ULL}) {
+  for (std::uint64_t lo :
+       {1000000000ULL, 1000000000000ULL, 1125899906000000ULL, 4503599627370496ULL,
+        6755399441055744ULL, 2305843009213693952ULL, 4611686017627387904ULL}) {
     for (int i = 0; i < per_range; ++i) {
       std::uint64_t p = (lo + rng() % 800000000) | 1;
-      if (p >= (1ULL << 50)) p = (lo + rng() % 800000) | 1;
+      if (lo == 1125899906000000ULL) p = (lo + rng() % 800000) | 1;
       while (!ref::is_prime(p)) p += 2;
       out.push_back(p);
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <random>
 
 #include "arith/mulmod.hpp"
@@ -100,6 +101,72 @@ TEST(OrderOfTwo, SmoothAndPrimePowerCases) {
   for (std::uint64_t p : primes) {
     check_prime(p, 40000000, {12, 1000000, 20000000});
     check_prime(p, 40000000, {13, 0, 1000});
+  }
+}
+
+/// The order of 2 modulo p from the prime factors of p - 1.
+std::uint64_t order_from_factors(std::uint64_t p, const std::vector<std::uint64_t>& factors) {
+  std::uint64_t ord = p - 1;
+  for (std::uint64_t q : factors)
+    while (ord % q == 0 && ref::powmod(2, ord / q, p) == 1) ord /= q;
+  return ord;
+}
+
+TEST(OrderOfTwo, AboveTwoToTheFiftyAndWithACompositeCofactor) {
+  // p = 2 m q1 q2 + 1 up to 2^62 with q1, q2 primes above the prime
+  // stream's last base prime, so that the record stops short and leaves the
+  // composite q1 q2 in p - 1: B must still divide p - 1 and be a multiple of
+  // the order of 2, and equal the order times the part of q1 q2 that the
+  // order lacks.
+  std::mt19937_64 rng(62);
+  const std::uint64_t qmax = 67174399;  // the record's bound: the last base prime
+  const Settings settings[] = {{12, 1000000, 20000000}, {13, 300000, 3000000}};
+  int cases = 0;
+  while (cases < 60) {
+    std::uint64_t q1 = ((rng() >> 37) | 1) + (std::uint64_t{1} << 27);
+    std::uint64_t q2 = ((rng() >> 36) | 1) + (std::uint64_t{1} << 27);
+    while (!ref::is_prime(q1)) q1 += 2;
+    while (!ref::is_prime(q2)) q2 += 2;
+    if (q1 == q2) continue;
+    const std::uint64_t m = 1 + rng() % 4000;
+    if ((ref::u128{2} * m * q1 * q2 + 1) >> 62 != 0) continue;
+    const std::uint64_t p = 2 * m * q1 * q2 + 1;
+    if (!ref::is_prime(p)) continue;
+    std::vector<std::uint64_t> factors = ref::prime_factors(2 * m);
+    std::vector<std::uint32_t> record;
+    for (std::uint64_t q : factors)
+      if (q >= 31) record.push_back(static_cast<std::uint32_t>(q));
+    factors.push_back(q1);
+    factors.push_back(q2);
+    const Settings& s = settings[cases % 2];
+    hash_bits = s.hb;
+    nlow = s.lo;
+    nhigh = s.hi;
+    prime_state_t st{};
+    search_context_t ctx;
+    const std::uint64_t b = order_2_bound_with(p, record, st, ctx);
+    SCOPED_TRACE("p=" + std::to_string(p) + " q1=" + std::to_string(q1) +
+                 " q2=" + std::to_string(q2) + " m=" + std::to_string(m));
+    ASSERT_EQ(b, ref::order_bound_model(p, record, s.hb, s.hi - s.lo).b);
+    const std::uint64_t order = order_from_factors(p, factors);
+    ASSERT_EQ((p - 1) % b, 0u);
+    ASSERT_EQ(b % order, 0u);
+    ASSERT_EQ(b % (q1 * q2), 0u);  // the cofactor stays whole in B
+    const std::uint64_t lacking = (q1 * q2) / std::gcd(order, q1 * q2);
+    ASSERT_EQ(b, order * lacking);
+    // Every chunk divides the order (the chunks come from the primes found).
+    for (std::uint32_t i = 0; i < st.o2bfactors; ++i) ASSERT_EQ(order % st.ao2bfactors[i], 0u);
+    ASSERT_LE(qmax, q1);
+    ++cases;
+  }
+  // Random primes of 51 and 53 bits (their p - 1 factored by trial
+  // division), with the record up to the last base prime and up to 1000.
+  for (int bits : {51, 53}) {
+    for (int trial = 0; trial < 4; ++trial) {
+      std::uint64_t p = (rng() >> (64 - bits)) | 1 | (std::uint64_t{1} << (bits - 1));
+      while (!ref::is_prime(p)) p += 2;
+      check_prime(p, trial < 2 ? qmax : 1000, settings[trial % 2]);
+    }
   }
 }
 

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "reference/order_reference.hpp"
 #include "reference/reference.hpp"
@@ -35,11 +37,12 @@ Outcome run_sieve(const Candidates& c, std::uint64_t pmin, std::uint64_t pmax,
           read_file(dir / "factrange.txt"), r.exit_status};
 }
 
-/// Checks one run against the reference and returns the number of factors.
+/// Checks one run over [pmin, pmax], whose primes are `primes`, against the
+/// reference and returns the number of factors.
 std::size_t check_against_reference(const Candidates& c, std::uint64_t pmin, std::uint64_t pmax,
-                                    const Outcome& out) {
+                                    const std::vector<std::uint64_t>& primes, const Outcome& out) {
   EXPECT_EQ(out.status, 0) << out.console;
-  const auto expected = ref::factors(c.ks, c.lists(), c.sign, pmin, pmax);
+  const auto expected = ref::factors_of_primes(c.ks, c.lists(), c.sign, primes);
   std::vector<std::string> want;
   for (const ref::Factor& f : expected)
     want.push_back(ref::factor_line(f.p, c.ks[f.kindex], f.n, c.sign));
@@ -73,6 +76,11 @@ std::size_t check_against_reference(const Candidates& c, std::uint64_t pmin, std
   return want.size();
 }
 
+std::size_t check_against_reference(const Candidates& c, std::uint64_t pmin, std::uint64_t pmax,
+                                    const Outcome& out) {
+  return check_against_reference(c, pmin, pmax, ref::primes_between(pmin, pmax), out);
+}
+
 /// Random n of k index j in [lo, hi], about one in `every`.
 void add_random_n(Candidates& c, std::size_t j, std::uint64_t lo, std::uint64_t hi, int count,
                   std::mt19937_64& rng) {
@@ -83,7 +91,7 @@ struct StandardRow {
   std::int64_t k;
   std::uint32_t equiv, power;
 };
-constexpr StandardRow standard_rows[] = {{4847, 15, 24},  {10223, 5, 12}, {19249, 14, 36},
+constexpr StandardRow standard_rows[] = {{4847, 15, 24},  {10223, 5, 12},  {19249, 14, 36},
                                          {21181, 20, 24}, {22699, 46, 72}, {24737, 7, 24},
                                          {27653, 33, 36}, {28433, 1, 24},  {33661, 0, 24},
                                          {55459, 10, 12}, {67607, 3, 8}};
@@ -106,8 +114,7 @@ Candidates standard_set(bool drop_one, std::uint64_t pmin, std::uint64_t pmax) {
     c.add_n(j, base);
     c.add_n(j, base + row.power);
     for (int i = 0; i < 20; ++i) c.add_n(j, base + row.power * (2 + rng() % 150000000));
-    plant_by_log(c, j, pmin, pmax, 2,
-                 [&](std::uint64_t n) { return n % row.power == row.equiv; });
+    plant_by_log(c, j, pmin, pmax, 2, [&](std::uint64_t n) { return n % row.power == row.equiv; });
   }
   return c;
 }
@@ -186,7 +193,8 @@ Candidates special_ks(int sign, std::uint32_t nlow, std::uint32_t nhigh, std::ui
   c.nlow = nlow;
   c.nhigh = nhigh;
   std::mt19937_64 rng(sign > 0 ? 5 : 6);
-  for (std::int64_t k : {1, 3, 5, 7, 9, 15, 2, 6, 1000003, 999999, 999997, 2147483647, 2147483645}) {
+  for (std::int64_t k :
+       {1, 3, 5, 7, 9, 15, 2, 6, 1000003, 999999, 999997, 2147483647, 2147483645}) {
     const std::size_t j = c.add_k(k);
     add_random_n(c, j, nlow, nhigh, 40, rng);
     plant_by_log(c, j, pmin, pmax, 3, [](std::uint64_t) { return true; });
@@ -281,7 +289,6 @@ TEST(SearchAgainstReference, ProthLastMillionBelowTwoTo50) {
   EXPECT_GE(check_against_reference(c, pmin, pmax, run_sieve(c, pmin, pmax)), 2u);
 }
 
-
 /// The factors one prime gives, in the order of its search: k by k in file
 /// order, and for each k ordered as its final search meets them. With the
 /// usable part Pm of the order of 2 and a common period 1, each k's n form
@@ -333,11 +340,122 @@ void check_order_of_one_prime(int sign) {
       const std::uint64_t ua = a - a % pm, ub = b - b % pm;
       return ua % g != ub % g ? ua % g < ub % g : a < b;
     });
-    for (std::uint64_t n : ns) want.push_back(ref::factor_line(p, k, static_cast<std::uint32_t>(n), sign));
+    for (std::uint64_t n : ns)
+      want.push_back(ref::factor_line(p, k, static_cast<std::uint32_t>(n), sign));
   }
   const Outcome out = run_sieve(c, p - 1, p + 1);
   EXPECT_EQ(check_against_reference(c, p - 1, p + 1, out), want.size());
   EXPECT_EQ(split_lines(out.fact), want);
+}
+
+/// A prime factor p of k*2^n+1 (sign +1) or k*2^n-1 (sign -1) from 2^50 to
+/// 2^62. The first ones, with 64 <= n <= 140, were found by factoring those
+/// numbers with the elliptic-curve method of a general computer algebra
+/// package; the last ones per sign were made with p - 1 = 2 m q1 q2, q1 and
+/// q2 primes above the prime stream's last base prime (so that its record
+/// leaves p - 1 with a composite cofactor), k being the first odd -+2^-n mod p
+/// below 2^31. The test checks each with 128-bit arithmetic.
+struct KnownFactor {
+  std::uint64_t p;
+  std::int64_t k;
+  std::uint32_t n;
+  std::uint64_t q1 = 0, q2 = 0;  ///< the large primes of p - 1, when made so
+};
+
+const std::vector<KnownFactor> proth_known = {
+    {1133093987422363ULL, 3, 130},
+    {1356281999599529ULL, 5, 93},
+    {1400106420424861ULL, 7, 80},
+    {3391543900660921ULL, 3, 104},
+    {5708842224228889ULL, 3, 130},
+    {11166439015184339ULL, 5, 97},
+    {11929994782186259ULL, 7, 84},
+    {34314963729993851ULL, 7, 64},
+    {53692725471703733ULL, 5, 73},
+    {100332245873195263ULL, 7, 72},
+    {105621347991638659ULL, 5, 139},
+    {768476554984690787ULL, 7, 108},
+    {979857231933402847ULL, 5, 109},
+    {1837085028172143361ULL, 3, 133},
+    {3843873270992298983ULL, 5, 77},
+    {4404599255303259409ULL, 3, 116},
+    {730201408497303643ULL, 470123031, 915131608, 99461507, 135954589},
+    {3205211668076944919ULL, 421199415, 2166626157, 103666007, 76154279},
+    {4597230398924271139ULL, 1487712223, 233481878, 79724461, 73363853},
+};
+
+const std::vector<KnownFactor> riesel_known = {
+    {1881898179533243ULL, 3, 130},
+    {2954576644566691ULL, 3, 77},
+    {5194557394270151ULL, 3, 136},
+    {7016772405425687ULL, 3, 98},
+    {19696288955208581ULL, 5, 70},
+    {35723850173610581ULL, 5, 88},
+    {53087338301940073ULL, 3, 68},
+    {550549572181991969ULL, 5, 74},
+    {1303499592089040431ULL, 3, 138},
+    {2816163471621326689ULL, 3, 88},
+    {4109177390438612689ULL, 646868303, 1335457216, 89713831, 136318943},
+    {1163057941079045419ULL, 176025981, 88241728, 138232091, 127481903},
+    {3933130963194050851ULL, 479633817, 1274922626, 107427461, 81359933},
+};
+
+/// Runs the program on a window of 4000 around each known factor, with one
+/// candidate file holding every k of the list, its n and random other n:
+/// each factor must be reported, and every run must match the reference.
+void check_known_factors(const std::vector<KnownFactor>& known, int sign) {
+  constexpr std::uint64_t last_base_prime = 67174399;  // bound of the stream's record
+  std::size_t mid = 0, wide = 0, top = 0, composite = 0;
+  Candidates c;
+  c.sign = sign;
+  c.nlow = 1;
+  c.nhigh = 2200000000u;
+  std::mt19937_64 rng(sign > 0 ? 50 : 51);
+  for (const KnownFactor& f : known) {
+    SCOPED_TRACE(ref::factor_line(f.p, f.k, f.n, sign));
+    ASSERT_TRUE(f.p > (std::uint64_t{1} << 50) && f.p < (std::uint64_t{1} << 62));
+    ASSERT_TRUE(ref::is_prime(f.p));
+    ASSERT_EQ(ref::candidate_mod(f.k, f.n, sign, f.p), 0u);
+    (f.p < (std::uint64_t{3} << 51) ? mid : wide) += 1;
+    top += f.p > (std::uint64_t{1} << 61) ? 1 : 0;
+    if (f.q1 != 0) {
+      ASSERT_TRUE(ref::is_prime(f.q1) && ref::is_prime(f.q2) && f.q1 != f.q2);
+      ASSERT_GT(std::min(f.q1, f.q2), last_base_prime);
+      ASSERT_EQ((f.p - 1) % (f.q1 * f.q2), 0u);
+      ++composite;
+    }
+    std::size_t j = 0;
+    while (j < c.ks.size() && c.ks[j] != f.k) ++j;
+    if (j == c.ks.size()) {
+      c.add_k(f.k);
+      add_random_n(c, j, c.nlow, f.n < 200 ? 200 : c.nhigh, 20, rng);
+    }
+    ASSERT_TRUE(c.add_n(j, f.n));
+  }
+  // Both double-based families' neighbour and the integer kernels, the top
+  // of the range, and p - 1 left with a composite cofactor.
+  EXPECT_GE(mid, 3u);
+  EXPECT_GE(wide, 6u);
+  EXPECT_GE(top, 3u);
+  EXPECT_GE(composite, 2u);
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> windows;
+  for (const KnownFactor& f : known) windows.push_back({f.p - 2000, f.p + 2000});
+  const auto primes = ref::primes_in_windows(windows);
+  for (std::size_t i = 0; i < known.size(); ++i) {
+    const KnownFactor& f = known[i];
+    SCOPED_TRACE(ref::factor_line(f.p, f.k, f.n, sign));
+    const Outcome out = run_sieve(c, f.p - 2000, f.p + 2000, {"-d"});
+    check_against_reference(c, f.p - 2000, f.p + 2000, primes[i], out);
+    const std::vector<std::string> lines = split_lines(out.fact);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), ref::factor_line(f.p, f.k, f.n, sign)),
+              lines.end());
+  }
+}
+
+TEST(SearchAboveTwoToTheFifty, KnownProthFactorsAreFound) { check_known_factors(proth_known, +1); }
+
+TEST(SearchAboveTwoToTheFifty, KnownRieselFactorsAreFound) {
+  check_known_factors(riesel_known, -1);
 }
 
 TEST(SearchAgainstReference, ProthFactorsOfOnePrimeInSearchOrder) { check_order_of_one_prime(+1); }
