@@ -8,6 +8,7 @@
 
 #include "arith/batch.hpp"
 #include "arith/batch_scalar.hpp"
+#include "quorvel/macros.hpp"
 #if QUORVEL_HAVE_AVX2
 #include "arith/batch_avx2.hpp"
 #endif
@@ -27,6 +28,20 @@ bool cpu_has_avx2_fma() {
 
 arith_variant best_arith_variant() {
   return cpu_has_avx2_fma() ? arith_variant::avx2 : arith_variant::scalar;
+}
+
+/// Whether every element of values[0 .. n) lies below the modulus of m, and
+/// every bases[i] below the modulus of its own moduli[i] (the kernels'
+/// contracts on their operands).
+[[maybe_unused]] bool all_below(const arith_state_t& m, const std::uint64_t* values,
+                                std::size_t n) {
+  return std::all_of(values, values + n, [&](std::uint64_t v) { return v < m.globalp[0]; });
+}
+[[maybe_unused]] bool each_below(const std::uint64_t* bases, const arith_state_t* const* moduli,
+                                 std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (bases[i] >= moduli[i]->globalp[0]) return false;
+  return true;
 }
 
 /// The version in use; set once at start-up, changed only by tests.
@@ -69,6 +84,7 @@ inline bool avx2_takes(std::uint64_t p) {
 
 void powmod_many(const arith_state_t& m, const std::uint64_t* bases, const std::uint64_t* exps,
                  std::uint64_t* out, std::size_t n) {
+  QUORVEL_ASSERT(all_below(m, bases, n));
 #if QUORVEL_HAVE_AVX2
   if (avx2_takes(m.globalp[0])) {
     powmod_many_avx2(m, bases, exps, out, n);
@@ -80,6 +96,7 @@ void powmod_many(const arith_state_t& m, const std::uint64_t* bases, const std::
 
 void powmod_lanes(const std::uint64_t* bases, const std::uint64_t* exps,
                   const arith_state_t* const* moduli, std::uint64_t* out, std::size_t n) {
+  QUORVEL_ASSERT(each_below(bases, moduli, n));
   // The AVX2 version picks the family group by group.
 #if QUORVEL_HAVE_AVX2
   if (active_variant == arith_variant::avx2) {
@@ -103,6 +120,7 @@ void pow2mod_many(const arith_state_t& m, const std::uint64_t* exps, std::uint64
 
 void geometric_mod_p(const arith_state_t& m, std::uint64_t start, std::uint64_t ratio,
                      std::size_t count, std::uint64_t* out) {
+  QUORVEL_ASSERT(start < m.globalp[0] && ratio < m.globalp[0]);
 #if QUORVEL_HAVE_AVX2
   if (avx2_takes(m.globalp[0])) {
     geometric_mod_p_avx2(m, start, ratio, count, out);
@@ -114,6 +132,7 @@ void geometric_mod_p(const arith_state_t& m, std::uint64_t start, std::uint64_t 
 
 void geometric_powers(const arith_state_t& m, std::uint64_t ratio, std::size_t count,
                       geometric_powers_t& powers) {
+  QUORVEL_ASSERT(ratio < m.globalp[0]);
   constexpr std::size_t span = geometric_powers_t::span;
   if (count <= span) {
     geometric_mod_p(m, 1, ratio, count, powers.pow.data());
@@ -127,6 +146,7 @@ void geometric_powers(const arith_state_t& m, std::uint64_t ratio, std::size_t c
 
 void geometric_scaled(const arith_state_t& m, std::uint64_t start, const geometric_powers_t& powers,
                       std::size_t count, std::uint64_t* out) {
+  QUORVEL_ASSERT(start < m.globalp[0] && (count == 0 || powers.pow[0] == 1));
 #if QUORVEL_HAVE_AVX2
   if (avx2_takes(m.globalp[0])) {
     geometric_scaled_avx2(m, start, powers, count, out);
