@@ -4,7 +4,11 @@
 // 2 the first above 2^61). Powers use 50-bit exponents; the geometric
 // sequence fills 4096 terms. The powers the search queues (powmod_lanes) run
 // under 16 primes near 10^12, 2^52 or 2^61 taken in turn, with 40-bit
-// exponents.
+// exponents. The kernels of the k-range and near-Mersenne modes run over
+// 4096 primes from 10^12 (second argument 0): 2^-e for e = 100000 (k-range
+// twin) and 1000 (the k-range workload's nlow; third argument), the scan of
+// 100 halvings within 100001 of 0 (time per prime), and the keys of 2^a for
+// a <= 2000 (per prime).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -121,6 +125,65 @@ void BM_GeometricModP(benchmark::State& state) {
   per_element(state, n);
 }
 BENCHMARK(BM_GeometricModP)->Apply(versions_and_primes);
+
+/// The 4096 primes from 10^12 the k-range and near-Mersenne kernels run on.
+const std::vector<std::uint64_t>& mode_primes() {
+  static const std::vector<std::uint64_t> primes = [] {
+    auto all = bench::primes_from(1000000000000ULL, 200000);
+    all.resize(4096);
+    return all;
+  }();
+  return primes;
+}
+
+void BM_InversePow2Lanes(benchmark::State& state) {
+  if (!use_variant(state)) return;
+  const auto& primes = mode_primes();
+  const auto e = static_cast<std::uint64_t>(state.range(2));
+  std::vector<std::uint64_t> out(primes.size());
+  for (auto _ : state) {
+    inverse_pow2_lanes(primes.data(), e, out.data(), primes.size());
+    benchmark::DoNotOptimize(out.data());
+  }
+  per_element(state, primes.size());
+}
+BENCHMARK(BM_InversePow2Lanes)
+    ->Args({0, 0, 100000})
+    ->Args({1, 0, 100000})
+    ->Args({0, 0, 1000})
+    ->Args({1, 0, 1000});
+
+void BM_HalvingNearZeroLanes(benchmark::State& state) {
+  if (!use_variant(state)) return;
+  const auto& primes = mode_primes();
+  std::vector<std::uint64_t> starts(primes.size());
+  inverse_pow2_lanes(primes.data(), 1000, starts.data(), primes.size());
+  std::vector<std::uint8_t> flags(primes.size());
+  for (auto _ : state) {
+    halving_near_zero_lanes(primes.data(), starts.data(), primes.size(), 100, 100001,
+                            flags.data());
+    benchmark::DoNotOptimize(flags.data());
+  }
+  per_element(state, primes.size());
+}
+BENCHMARK(BM_HalvingNearZeroLanes)->Args({0, 0})->Args({1, 0});
+
+void BM_Pow2Keys4Lanes(benchmark::State& state) {
+  if (!use_variant(state)) return;
+  const auto& primes = mode_primes();
+  const std::uint32_t length = 2000;
+  const std::size_t stride = (std::size_t{length} | 3) + 1;
+  std::vector<std::uint32_t> keys(4 * stride), keys_plus(4 * stride);
+  std::uint32_t orders[4];
+  std::size_t at = 0;
+  for (auto _ : state) {
+    pow2_keys_4lanes(primes.data() + at, length, stride, keys.data(), keys_plus.data(), orders);
+    benchmark::DoNotOptimize(keys.data());
+    at = (at + 4) % primes.size();
+  }
+  per_element(state, 4);
+}
+BENCHMARK(BM_Pow2Keys4Lanes)->Args({0, 0})->Args({1, 0});
 
 }  // namespace
 }  // namespace quorvel

@@ -7,6 +7,10 @@
 //  * KrangeDoPSmall: every prime below 10^5 against k below 10^6, n = 1..100
 //    (bitmap walks); time per pass over all of them.
 //  * KrangetwinDoP: one power per prime.
+//  * KrangeSearchBlock/twin: the block search over 4096 primes near 10^12,
+//    in twin mode (n = 100000, k < 2*10^6) and in k-range mode (n =
+//    1000..1099, k < 10^5, both sides), with each prime then applied
+//    (krange_apply_prime) as the driver runs them; time per prime.
 //  * KrangeWriteRead: writing and reading back a file of 10^6 k.
 // Times are per prime (per file for the last one).
 #include <benchmark/benchmark.h>
@@ -19,6 +23,7 @@
 #include "arith/mulmod.hpp"
 #include "bench_support.hpp"
 #include "krange/krange.hpp"
+#include "krange/krange_search.hpp"
 #include "quorvel/config.hpp"
 
 namespace quorvel {
@@ -105,6 +110,30 @@ void KrangetwinDoP(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
 }
 BENCHMARK(KrangetwinDoP);
+
+void KrangeSearchBlock(benchmark::State& state) {
+  const bool twin = state.range(0) != 0;
+  if (twin) {
+    set_up(1, 2000001, 100000, 100000);
+  } else {
+    set_up(1, 100001, 1000, 1099);
+  }
+  const krange_settings_t settings = krange_current_settings(twin);
+  const krange_bitmaps_t bitmaps = krange_current_bitmaps(twin);
+  auto primes = primes_from(1000000000000ULL, 200000);
+  primes.resize(4096);
+  krange_work_t work;
+  krange_hits_t hits;
+  Quiet quiet;
+  for (auto _ : state) {
+    krange_search_block(settings, primes, work, hits);
+    for (std::size_t j = 0; j < primes.size(); ++j)
+      krange_apply_prime(settings, hits, j, bitmaps);
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * primes.size()));
+  bench::time_per_op(state, "per_prime", static_cast<double>(primes.size()));
+}
+BENCHMARK(KrangeSearchBlock)->ArgName("twin")->Arg(1)->Arg(0);
 
 void KrangeWriteRead(benchmark::State& state) {
   set_up(1, 2000000, 100, 100);  // 10^6 odd k, all candidates

@@ -1,12 +1,15 @@
 // Per-prime cost of the near-Mersenne mode and the cost of its file.
 //
-//  * NmDoP/A: nm_do_p for primes near 10^12 with rows 1..A (A = nm_ahigh),
-//    all pairs candidates; time per prime and per exponent.
+//  * NmDoP/A/alow: nm_do_p for primes near 10^12 with rows alow..A (A =
+//    nm_ahigh), all pairs candidates; time per prime and per exponent.
 //  * NmDoPPlainTable/A: the same walk with a plain table for comparison:
 //    2^(h+4) slots of an 8-byte key and a 16-bit exponent, the exponents
 //    cleared for every prime, a lookup before every store.
 //  * NmDoPSmallPrimes: every prime below 10^5 with rows 1..500 (many
 //    eliminations, short orders); time per pass over all of them.
+//  * NmSearchBlock/A/alow: the block search (nm_search_block) over blocks of
+//    256 primes near 10^12 with rows alow..A, and NmSearchApply the same with
+//    each prime then applied, as the driver runs them; time per prime.
 //  * NmWriteRead: writing and reading back the file of rows 1..2000 from
 //    scratch (about 2 * 10^6 candidates).
 // The routine prints a progress line every tenth prime; standard output goes
@@ -23,6 +26,7 @@
 
 #include "bench_support.hpp"
 #include "nearmersenne/nearmersenne.hpp"
+#include "nearmersenne/nm_search.hpp"
 #include "quorvel/config.hpp"
 
 namespace quorvel {
@@ -47,7 +51,7 @@ void per_prime_counters(benchmark::State& state, std::uint32_t ahigh) {
 
 void NmDoP(benchmark::State& state) {
   const auto ahigh = static_cast<std::uint32_t>(state.range(0));
-  set_up(1, ahigh);
+  set_up(state.range(1), ahigh);
   const auto primes = primes_from(1000000000000ULL, 200000);
   std::size_t i = 0;
   Quiet quiet;
@@ -57,7 +61,7 @@ void NmDoP(benchmark::State& state) {
   }
   per_prime_counters(state, ahigh);
 }
-BENCHMARK(NmDoP)->Arg(500)->Arg(5000);
+BENCHMARK(NmDoP)->Args({500, 1})->Args({2000, 1000})->Args({5000, 1});
 
 /// The walk of nm_do_p over a plain table (see the top of the file).
 struct plain_table {
@@ -141,6 +145,39 @@ void NmDoPSmallPrimes(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * primes.size()));
 }
 BENCHMARK(NmDoPSmallPrimes)->Unit(benchmark::kMillisecond);
+
+/// Blocks of 256 primes near 10^12, searched (and applied when `apply`).
+void search_blocks(benchmark::State& state, bool apply) {
+  const auto ahigh = static_cast<std::uint32_t>(state.range(0));
+  const auto alow = static_cast<std::uint32_t>(state.range(1));
+  set_up(alow, ahigh);
+  const nm_settings_t settings = nm_current_settings();
+  const auto primes = primes_from(1000000000000ULL, 200000);
+  constexpr std::size_t block = 256;
+  nm_work_t work;
+  nm_hits_t hits;
+  nm_progress_t progress;
+  std::size_t at = 0, searched = 0;
+  Quiet quiet;
+  for (auto _ : state) {
+    if (at + block > primes.size()) at = 0;
+    nm_search_block(settings, std::span(primes).subspan(at, block), work, hits);
+    if (apply) {
+      for (std::size_t j = 0; j < block; ++j)
+        nm_apply_prime(settings, hits, j, progress, nm_bitmap, nm_candidates);
+    }
+    at += block;
+    searched += block;
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(searched));
+  bench::time_per_op(state, "ns_per_prime", block);
+}
+
+void NmSearchBlock(benchmark::State& state) { search_blocks(state, false); }
+BENCHMARK(NmSearchBlock)->Args({500, 1})->Args({2000, 1000})->Args({5000, 1});
+
+void NmSearchApply(benchmark::State& state) { search_blocks(state, true); }
+BENCHMARK(NmSearchApply)->Args({2000, 1000});
 
 void NmWriteRead(benchmark::State& state) {
   set_up(1, 2000);

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "arith/batch_scalar.hpp"
+#include "arith/halving_scan.hpp"
 #include "arith/mulmod.hpp"
 
 namespace quorvel {
@@ -333,6 +334,137 @@ __attribute__((target("avx2,fma"))) void pow2mod_group(const arith_state_t& mod,
   powmod_group<Balanced>(mod, twos, exps, out);
 }
 
+/// x * 2^-1 mod p as a lazy residue, for a lazy residue x: y = x/2 is exact;
+/// for odd x it ends in one half, fr = y - round(y) is +-1/2, and y + fr*p =
+/// (x +- p)/2 is an integer of absolute value below p (one FMA, exact). For
+/// even x, fr = +0 and y comes back unchanged; the result is never -0.
+__attribute__((target("avx2,fma"))) inline __m256d half_lazy(__m256d x, __m256d p) {
+  const __m256d y = _mm256_mul_pd(x, _mm256_set1_pd(0.5));
+  return _mm256_fmadd_pd(_mm256_sub_pd(y, round_nearest(y)), p, y);
+}
+
+/// 2^-e modulo window_group primes (odd, below 2^50) for e > 0, left to
+/// right from (p+1)/2 = 2^-1: per lower bit of e a lazy square, and a
+/// halving when the bit is set. Each lane's modulus is its prime as a double
+/// and its correctly rounded reciprocal, as the product's bound requires.
+__attribute__((target("avx2,fma"))) void inverse_pow2_group(const std::uint64_t* primes,
+                                                            std::uint64_t e, std::uint64_t* out) {
+  vec_modulus m[window_vectors];
+  __m256d x[window_vectors];
+  for (std::size_t j = 0; j < window_vectors; ++j) {
+    const __m256d p = load_as_double(primes + 4 * j);
+    m[j] = {p, _mm256_div_pd(_mm256_set1_pd(1.0), p)};
+    x[j] = _mm256_mul_pd(_mm256_add_pd(p, _mm256_set1_pd(1.0)), _mm256_set1_pd(0.5));
+  }
+  for (int bit = 62 - __builtin_clzll(e); bit >= 0; --bit) {
+    for (std::size_t j = 0; j < window_vectors; ++j) x[j] = mul_lazy<false>(x[j], x[j], m[j]);
+    if ((e >> bit) & 1) {
+      for (std::size_t j = 0; j < window_vectors; ++j) x[j] = half_lazy(x[j], m[j].p);
+    }
+  }
+  for (std::size_t j = 0; j < window_vectors; ++j) store_reduced(out + 4 * j, x[j], m[j]);
+}
+
+/// The vector kernels' exactness bound on the prime.
+constexpr std::uint64_t vector_prime_limit = std::uint64_t{1} << 50;
+
+/// inverse_pow2_group for a group whose primes all lie below the vector
+/// kernels' bound, the portable kernel for any other.
+__attribute__((target("avx2,fma"))) void inverse_pow2_group_checked(const std::uint64_t* primes,
+                                                                    std::uint64_t e,
+                                                                    std::uint64_t* out) {
+  std::uint64_t all = 0;
+  for (std::size_t j = 0; j < window_group; ++j) all |= primes[j];
+  if (all >= vector_prime_limit) {
+    inverse_pow2_lanes_scalar(primes, e, out, window_group);
+  } else {
+    inverse_pow2_group(primes, e, out);
+  }
+}
+
+/// residue_key of four 64-bit lanes, packed into four 32-bit words: the
+/// products of the low and the high halves by their constants (vpmuludq
+/// reads the low 32 bits of each lane), summed, and their low halves
+/// gathered into the low 128 bits.
+__attribute__((target("avx2,fma"))) inline __m128i residue_keys(__m256i x) {
+  const __m256i lo = _mm256_mul_epu32(x, _mm256_set1_epi64x(0x9E3779B1u));
+  const __m256i hi = _mm256_mul_epu32(_mm256_srli_epi64(x, 32), _mm256_set1_epi64x(0x85EBCA77u));
+  const __m256i sum = _mm256_add_epi64(lo, hi);
+  const __m256i packed = _mm256_permutevar8x32_epi32(sum, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
+  return _mm256_castsi256_si128(packed);
+}
+
+/// Vectors scanned side by side: a block's jump is a chain of two
+/// multiplies and four more operations, which four vectors keep busy.
+constexpr std::size_t scan_vectors = 4;
+constexpr std::size_t scan_group = 4 * scan_vectors;
+/// Longest block of the vector scan: m * p < 2^13 * 2^50 leaves room for
+/// r + m * p in 64 bits.
+constexpr unsigned scan_vector_block = 13;
+
+/// halving_near_zero_lanes for scan_group lanes whose primes lie below
+/// 2^50 and above 2 * bound, with more than short_scan steps. All lanes
+/// jump by the shortest block any of them allows, k <= 13; per block the
+/// test of the first value (signed comparisons, the values being below
+/// 2^50) and the jump r + m*p >> k with m = r * (-p^-1) mod 2^k, m*p formed
+/// from the two 32-bit halves of p (vpmuludq). A block that passes the test
+/// in some lane is stepped through exactly in that lane.
+__attribute__((target("avx2,fma"))) void near_zero_group(const std::uint64_t* primes,
+                                                         const std::uint64_t* starts,
+                                                         std::uint64_t steps,
+                                                         std::uint64_t bound,
+                                                         std::uint8_t* flags) {
+  unsigned k = scan_vector_block;
+  std::uint64_t neg_pinv[scan_group];
+  for (std::size_t i = 0; i < scan_group; ++i) {
+    k = std::min(k, scan_block_length(primes[i], bound));
+    neg_pinv[i] = std::uint64_t{0} - inverse_mod_2_64(primes[i]);
+    flags[i] = 0;
+  }
+  const std::int64_t wide = static_cast<std::int64_t>(bound << (k - 1));
+  const __m256i below = _mm256_set1_epi64x(wide + 1);
+  const __m256i mask = _mm256_set1_epi64x((std::int64_t{1} << k) - 1);
+  const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(k));
+  __m256i p[scan_vectors], p_high[scan_vectors], above[scan_vectors], q[scan_vectors],
+      r[scan_vectors];
+  for (std::size_t v = 0; v < scan_vectors; ++v) {
+    p[v] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(primes + 4 * v));
+    p_high[v] = _mm256_srli_epi64(p[v], 32);
+    above[v] = _mm256_sub_epi64(p[v], below);  // r > p - wide - 1: within wide of p
+    q[v] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(neg_pinv + 4 * v));
+    r[v] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(starts + 4 * v));
+  }
+  for (std::uint64_t s = 0; s < steps; s += k) {
+    __m256i near[scan_vectors];
+    __m256i any = _mm256_setzero_si256();
+    for (std::size_t v = 0; v < scan_vectors; ++v) {
+      near[v] = _mm256_or_si256(_mm256_cmpgt_epi64(below, r[v]), _mm256_cmpgt_epi64(r[v], above[v]));
+      any = _mm256_or_si256(any, near[v]);
+    }
+    if (!_mm256_testz_si256(any, any)) [[unlikely]] {
+      const std::uint64_t left = steps - s < k ? steps - s : k;
+      for (std::size_t v = 0; v < scan_vectors; ++v) {
+        alignas(32) std::uint64_t value[4];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(value), r[v]);
+        const int lanes = _mm256_movemask_pd(_mm256_castsi256_pd(near[v]));
+        for (std::size_t j = 0; j < 4; ++j) {
+          const std::size_t i = 4 * v + j;
+          if (((lanes >> j) & 1) != 0 && flags[i] == 0 &&
+              near_zero_steps(primes[i], value[j], left, bound)) {
+            flags[i] = 1;
+          }
+        }
+      }
+    }
+    for (std::size_t v = 0; v < scan_vectors; ++v) {
+      const __m256i m = _mm256_and_si256(_mm256_mul_epu32(r[v], q[v]), mask);
+      const __m256i mp = _mm256_add_epi64(_mm256_mul_epu32(m, p[v]),
+                                          _mm256_slli_epi64(_mm256_mul_epu32(m, p_high[v]), 32));
+      r[v] = _mm256_srl_epi64(_mm256_add_epi64(r[v], mp), shift);
+    }
+  }
+}
+
 /// Chains of the geometric sequence: geometric_vectors vectors of four
 /// consecutive terms each, stepping by ratio^(4 * geometric_vectors).
 constexpr std::size_t geometric_vectors = 6;
@@ -443,6 +575,96 @@ void powmod_lanes_avx2(const std::uint64_t* bases, const std::uint64_t* exps,
   }
   lanes_group<power_vectors>(b, e, mods, o, powmod_group_mod<false>, powmod_group_mod<true>);
   std::copy(o, o + (n - i), out + i);
+}
+
+// Whole groups of window_group primes; a remainder of at least one vector
+// is padded with copies of its first prime, a shorter one (and e = 0) goes
+// to the portable kernel.
+void inverse_pow2_lanes_avx2(const std::uint64_t* primes, std::uint64_t e, std::uint64_t* out,
+                             std::size_t count) {
+  if (e == 0) {
+    inverse_pow2_lanes_scalar(primes, e, out, count);
+    return;
+  }
+  std::size_t i = 0;
+  for (; i + window_group <= count; i += window_group)
+    inverse_pow2_group_checked(primes + i, e, out + i);
+  const std::size_t left = count - i;
+  if (left == 0) return;
+  if (left < 4) {
+    inverse_pow2_lanes_scalar(primes + i, e, out + i, left);
+    return;
+  }
+  std::uint64_t padded[window_group], o[window_group];
+  for (std::size_t j = 0; j < window_group; ++j) padded[j] = primes[i + (j < left ? j : 0)];
+  inverse_pow2_group_checked(padded, e, o);
+  std::copy(o, o + left, out + i);
+}
+
+// One vector of the four lanes, doubled per exponent: t = 2f, u = t - p,
+// and the blend keeps t where u is negative (|u| < 2^63 for p < 2^63). Four
+// exponents at a time are turned into four vectors of one lane each (a 4x4
+// transpose) and keyed. A lane that meets 1 is marked; its order is found
+// afterwards by the portable doubling, as that is rare.
+void pow2_keys_4lanes_avx2(const std::uint64_t* primes, std::uint32_t length, std::size_t stride,
+                           std::uint32_t* keys, std::uint32_t* keys_plus, std::uint32_t* orders) {
+  const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(primes));
+  const __m256i one = _mm256_set1_epi64x(1);
+  const auto twice = [&p](__m256i f) __attribute__((target("avx2,fma"))) {
+    const __m256i t = _mm256_add_epi64(f, f);
+    const __m256i u = _mm256_sub_epi64(t, p);
+    return _mm256_castpd_si256(
+        _mm256_blendv_pd(_mm256_castsi256_pd(u), _mm256_castsi256_pd(t), _mm256_castsi256_pd(u)));
+  };
+  __m256i f = one;
+  __m256i met = _mm256_setzero_si256();
+  for (std::size_t a = 0; a <= length; a += 4) {
+    const __m256i r0 = f, r1 = twice(r0), r2 = twice(r1), r3 = twice(r2);
+    f = twice(r3);  // the powers of a + 1 .. a + 4 are marked (never a = 0)
+    met = _mm256_or_si256(met, _mm256_or_si256(_mm256_cmpeq_epi64(r1, one),
+                                               _mm256_cmpeq_epi64(r2, one)));
+    met = _mm256_or_si256(met, _mm256_or_si256(_mm256_cmpeq_epi64(r3, one),
+                                               _mm256_cmpeq_epi64(f, one)));
+    const __m256i t0 = _mm256_unpacklo_epi64(r0, r1), t1 = _mm256_unpackhi_epi64(r0, r1);
+    const __m256i t2 = _mm256_unpacklo_epi64(r2, r3), t3 = _mm256_unpackhi_epi64(r2, r3);
+    const __m256i lane[4] = {
+        _mm256_permute2x128_si256(t0, t2, 0x20), _mm256_permute2x128_si256(t1, t3, 0x20),
+        _mm256_permute2x128_si256(t0, t2, 0x31), _mm256_permute2x128_si256(t1, t3, 0x31)};
+    for (std::size_t i = 0; i < 4; ++i) {
+      const std::size_t at = i * stride + a;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(keys + at), residue_keys(lane[i]));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(keys_plus + at),
+                       residue_keys(_mm256_add_epi64(lane[i], one)));
+    }
+  }
+  const int lanes_met = _mm256_movemask_pd(_mm256_castsi256_pd(met));
+  for (std::size_t i = 0; i < 4; ++i)
+    orders[i] = ((lanes_met >> i) & 1) != 0 ? pow2_order_up_to(primes[i], length) : 0;
+}
+
+// Whole groups of scan_group lanes go to the vector scan when their primes
+// lie below 2^50 and above 2 * bound; other groups, a last partial group
+// and short chains go to the portable scan.
+void halving_near_zero_lanes_avx2(const std::uint64_t* primes, const std::uint64_t* starts,
+                                  std::size_t count, std::uint64_t steps, std::uint64_t bound,
+                                  std::uint8_t* flags) {
+  std::size_t i = 0;
+  if (steps > short_scan && bound < (vector_prime_limit >> 2)) {
+    for (; i + scan_group <= count; i += scan_group) {
+      bool fits = true;
+      for (std::size_t j = 0; j < scan_group; ++j) {
+        const std::uint64_t p = primes[i + j];
+        fits = fits && p < vector_prime_limit && bound < p / 2;
+      }
+      if (fits) {
+        near_zero_group(primes + i, starts + i, steps, bound, flags + i);
+      } else {
+        halving_near_zero_lanes_scalar(primes + i, starts + i, scan_group, steps, bound,
+                                       flags + i);
+      }
+    }
+  }
+  halving_near_zero_lanes_scalar(primes + i, starts + i, count - i, steps, bound, flags + i);
 }
 
 namespace {

@@ -28,6 +28,19 @@ __attribute__((target("avx2,fma"))) void powmod_lanes_avx2(const std::uint64_t* 
                                                            const std::uint64_t* exps,
                                                            const arith_state_t* const* moduli,
                                                            std::uint64_t* out, std::size_t n);
+__attribute__((target("avx2,fma"))) void inverse_pow2_lanes_avx2(const std::uint64_t* primes,
+                                                                 std::uint64_t e,
+                                                                 std::uint64_t* out,
+                                                                 std::size_t count);
+__attribute__((target("avx2,fma"))) void pow2_keys_4lanes_avx2(const std::uint64_t* primes,
+                                                               std::uint32_t length,
+                                                               std::size_t stride,
+                                                               std::uint32_t* keys,
+                                                               std::uint32_t* keys_plus,
+                                                               std::uint32_t* orders);
+__attribute__((target("avx2,fma"))) void halving_near_zero_lanes_avx2(
+    const std::uint64_t* primes, const std::uint64_t* starts, std::size_t count,
+    std::uint64_t steps, std::uint64_t bound, std::uint8_t* flags);
 __attribute__((target("avx2,fma"))) void geometric_mod_p_avx2(const arith_state_t& mod,
                                                               std::uint64_t start,
                                                               std::uint64_t ratio,

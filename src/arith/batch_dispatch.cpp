@@ -44,6 +44,19 @@ arith_variant best_arith_variant() {
   return true;
 }
 
+/// Whether primes[0 .. n) are odd and 3 <= p < 2^63 (the lane kernels that
+/// make their moduli from the prime alone), and, when starts is given, every
+/// starts[i] below primes[i].
+[[maybe_unused]] bool lane_primes_valid(const std::uint64_t* primes, std::size_t n,
+                                        const std::uint64_t* starts = nullptr) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint64_t p = primes[i];
+    if (p < 3 || p % 2 == 0 || p >> 63 != 0) return false;
+    if (starts != nullptr && starts[i] >= p) return false;
+  }
+  return true;
+}
+
 /// The version in use; set once at start-up, changed only by tests.
 arith_variant active_variant = best_arith_variant();
 
@@ -116,6 +129,43 @@ void pow2mod_many(const arith_state_t& m, const std::uint64_t* exps, std::uint64
   }
 #endif
   pow2mod_many_scalar(m, exps, out, n);
+}
+
+void inverse_pow2_lanes(const std::uint64_t* primes, std::uint64_t e, std::uint64_t* out,
+                        std::size_t count) {
+  QUORVEL_ASSERT(lane_primes_valid(primes, count));
+#if QUORVEL_HAVE_AVX2
+  if (active_variant == arith_variant::avx2) {
+    inverse_pow2_lanes_avx2(primes, e, out, count);
+    return;
+  }
+#endif
+  inverse_pow2_lanes_scalar(primes, e, out, count);
+}
+
+void halving_near_zero_lanes(const std::uint64_t* primes, const std::uint64_t* starts,
+                             std::size_t count, std::uint64_t steps, std::uint64_t bound,
+                             std::uint8_t* flags) {
+  QUORVEL_ASSERT(lane_primes_valid(primes, count, starts));
+#if QUORVEL_HAVE_AVX2
+  if (active_variant == arith_variant::avx2) {
+    halving_near_zero_lanes_avx2(primes, starts, count, steps, bound, flags);
+    return;
+  }
+#endif
+  halving_near_zero_lanes_scalar(primes, starts, count, steps, bound, flags);
+}
+
+void pow2_keys_4lanes(const std::uint64_t* primes, std::uint32_t length, std::size_t stride,
+                      std::uint32_t* keys, std::uint32_t* keys_plus, std::uint32_t* orders) {
+  QUORVEL_ASSERT(lane_primes_valid(primes, 4) && stride > (std::size_t{length} | 3));
+#if QUORVEL_HAVE_AVX2
+  if (active_variant == arith_variant::avx2) {
+    pow2_keys_4lanes_avx2(primes, length, stride, keys, keys_plus, orders);
+    return;
+  }
+#endif
+  pow2_keys_4lanes_scalar(primes, length, stride, keys, keys_plus, orders);
 }
 
 void geometric_mod_p(const arith_state_t& m, std::uint64_t start, std::uint64_t ratio,

@@ -1,10 +1,11 @@
 // The loop over the primes of a range. Proth and Riesel mode hand batches of
-// primes to worker threads and report their results in order; the other
-// modes run a per-prime loop instantiated once per per-prime routine, so each
-// prime costs the driver a counter increment, setting the modulus, a direct
-// call and one subtraction and comparison. All printing and file work
-// happens on the calling thread, in the out-of-line progress save and the
-// factor reports.
+// primes to worker threads and report their results in order. The k-range
+// and near-Mersenne modes search blocks of primes as a whole (their powers
+// computed side by side), then apply the primes one by one in increasing p.
+// Either way each prime is followed by its progress save, exactly as if the
+// primes had been handled one at a time, and all printing and file work
+// happens on the calling thread, in the apply steps, the factor reports and
+// the out-of-line progress save.
 #include "driver/sieve_range.hpp"
 
 #include <algorithm>
@@ -17,7 +18,9 @@
 #include "driver/progress.hpp"
 #include "driver/statistics.hpp"
 #include "krange/krange.hpp"
+#include "krange/krange_search.hpp"
 #include "nearmersenne/nearmersenne.hpp"
+#include "nearmersenne/nm_search.hpp"
 #include "primes/prime_stream.hpp"
 #include "quorvel/arith_state.hpp"
 #include "quorvel/common.hpp"
@@ -35,31 +38,73 @@ namespace {
 /// low variant keeps as primes.
 constexpr std::uint64_t low_window_bound = 1048576;
 
-/// near-Mersenne mode needs no modulus state.
-void nm_do_p_with_modulus(std::uint64_t p, const arith_state_t&) { nm_do_p(p); }
-
 /// False when the range stops at this save.
 [[gnu::noinline, gnu::cold]] bool save_progress(std::uint64_t p, progress_tracker& progress) {
   return progress.save(p);
 }
 
-template <void (*do_p)(std::uint64_t, const arith_state_t&)>
-std::uint64_t prime_loop(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t interval,
-                         progress_tracker& progress) {
-  arith_state_t mod;
-  std::uint64_t last_save = pmin;
-  std::uint64_t p = next_sieved_p();
-  while (p <= pmax) {
-    ++stat_testedp;
-    set_prime_modulus(mod, p);
-    do_p(p, mod);
-    if (p - last_save >= interval) {
-      if (!save_progress(p, progress)) return p;
-      last_save = p;
-    }
-    p = next_sieved_p();
+/// The k-range modes: the settings, the search's scratch and the block's
+/// eliminations, made again for each range.
+struct krange_loop {
+  krange_settings_t settings;
+  krange_bitmaps_t bitmaps;
+  krange_work_t work;
+  krange_hits_t hits;
+
+  explicit krange_loop(bool twin)
+      : settings(krange_current_settings(twin)), bitmaps(krange_current_bitmaps(twin)) {}
+  std::size_t block_length(std::uint64_t p) const { return krange_block_length(settings, p); }
+  void search(std::span<const std::uint64_t> primes) {
+    krange_search_block(settings, primes, work, hits);
   }
-  return p;
+  void apply(std::size_t j) { krange_apply_prime(settings, hits, j, bitmaps); }
+};
+
+/// The near-Mersenne mode, as krange_loop; the progress count of its
+/// "trying p: " lines runs on from range to range.
+struct nm_loop {
+  nm_settings_t settings;
+  nm_work_t work;
+  nm_hits_t hits;
+  nm_progress_t& progress;
+
+  explicit nm_loop(nm_progress_t& run_progress)
+      : settings(nm_current_settings()), progress(run_progress) {}
+  std::size_t block_length(std::uint64_t) const { return nm_block_length(settings); }
+  void search(std::span<const std::uint64_t> primes) {
+    nm_search_block(settings, primes, work, hits);
+  }
+  void apply(std::size_t j) {
+    nm_apply_prime(settings, hits, j, progress, nm_bitmap, nm_candidates);
+  }
+};
+
+/// k-range, k-range twin and near-Mersenne mode: a block of primes from the
+/// stream is searched, then each prime is counted, applied and followed by
+/// its progress save.
+template <class Mode>
+std::uint64_t mode_block_loop(Mode& mode_state, std::uint64_t pmin, std::uint64_t pmax,
+                              std::uint64_t interval, progress_tracker& progress) {
+  std::vector<std::uint64_t> primes;
+  std::uint64_t last_save = pmin;
+  std::uint64_t next = next_sieved_p();
+  while (next <= pmax) {
+    // These modes read no p-1 record: a plain list of primes is the block.
+    const std::size_t length = mode_state.block_length(next);
+    primes.clear();
+    for (; next <= pmax && primes.size() < length; next = next_sieved_p()) primes.push_back(next);
+    mode_state.search(primes);
+    for (std::size_t j = 0; j < primes.size(); ++j) {
+      ++stat_testedp;
+      mode_state.apply(j);
+      if (primes[j] - last_save >= interval) {
+        // A stop here leaves the rest of the block searched but not applied.
+        if (!save_progress(primes[j], progress)) return primes[j];
+        last_save = primes[j];
+      }
+    }
+  }
+  return next;
 }
 
 /// Primes per batch handed to a worker: enough work per batch that handing
@@ -162,14 +207,17 @@ std::uint64_t sieve_range(std::uint64_t pmin, std::uint64_t pmax, std::uint64_t 
   std::uint64_t p_end;
   switch (mode) {
     case mode_krange:
-      p_end = prime_loop<krange_do_p>(pmin, pmax, interval, progress);
+    case mode_krangetwin: {
+      krange_loop loop(mode == mode_krangetwin);
+      p_end = mode_block_loop(loop, pmin, pmax, interval, progress);
       break;
-    case mode_krangetwin:
-      p_end = prime_loop<krangetwin_do_p>(pmin, pmax, interval, progress);
+    }
+    case mode_nearmersenne: {
+      static nm_progress_t trying;  // the whole run's count, kept by the driver
+      nm_loop loop(trying);
+      p_end = mode_block_loop(loop, pmin, pmax, interval, progress);
       break;
-    case mode_nearmersenne:
-      p_end = prime_loop<nm_do_p_with_modulus>(pmin, pmax, interval, progress);
-      break;
+    }
     default:
       p_end = batch_loop(pmin, pmax, interval, threads, progress);
       break;

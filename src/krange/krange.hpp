@@ -57,13 +57,19 @@ std::uint64_t krange_file_depth(const std::string& file);
 void krange_writedat(const std::string& plusfile, const std::string& minusfile, std::uint64_t p);
 void krangetwin_writedat(const std::string& file, std::uint64_t p);
 
+/// The chains of 2^-n over the exponents stop where the residue repeats, but
+/// only from this exponent on: below it a number k*2^n+-1 may equal p, and p
+/// does not strike a k whose number it is.
+inline constexpr std::uint64_t krange_repeat_floor = 64;
+
 /// Per-prime routines for the odd prime p (3 <= p < 2^62) with its modulus
 /// state m (set_prime_modulus).
 void krange_do_p(std::uint64_t p, const arith_state_t& m);
 void krangetwin_do_p(std::uint64_t p, const arith_state_t& m);
-/// Sets the bit of every odd k of the range with k == k0 (mod p), 0 < k0 < p.
-/// For p >= krange_khigh that is k0 alone, and a k0 that was still a
-/// candidate is reported as "p | k0*2^n-1" (side -1) or "...+1" (side +1).
+/// Sets the bit of every odd k of the range with k == k0 (mod p), 0 < k0 < p,
+/// except a k whose number k*2^n+side equals p (a prime). For p >=
+/// krange_khigh that is k0 alone, and a k0 that was still a candidate is
+/// reported as "p | k0*2^n-1" (side -1) or "...+1" (side +1).
 void krange_do_p_sign(std::uint64_t p, std::uint64_t k0, std::span<std::uint8_t> bitmap,
                       std::uint32_t n, int side);
 

@@ -17,6 +17,7 @@
 #include <cstdio>
 
 #include "arith/mulmod.hpp"
+#include "db/factor_check.hpp"
 #include "krange/krange.hpp"
 #include "krange/krange_bits.hpp"
 #include "quorvel/config.hpp"
@@ -38,6 +39,8 @@ inline void eliminate_class(std::uint64_t p, std::uint64_t k0, std::uint8_t* bit
     // One unsigned comparison first: it almost always fails and predicts
     // well, while the parity test alone would be a coin flip.
     if (k0 - klow > khigh - klow || (k0 & 1) == 0) return;
+    // A number equal to p is prime: p does not strike its k.
+    if (k2n_equals(p, k0, n, side)) return;
     const std::uint64_t pos = krange_position(k0);
     if (!krange_bit_is_set(bitmap, pos)) report(p, k0, n, side);
     krange_set_bit(bitmap, pos);
@@ -46,6 +49,7 @@ inline void eliminate_class(std::uint64_t p, std::uint64_t k0, std::uint8_t* bit
   std::uint64_t e = k0 + klow_floor;  // == k0 (mod p), > klow - p
   if ((e & 1) == 0) e += p;
   if (e < klow) e += 2 * p;
+  if (k2n_equals(p, e, n, side)) e += 2 * p;
   if (e > khigh) return;
   const std::uint64_t last = krange_position(khigh);
   for (std::uint64_t pos = krange_position(e); pos <= last; pos += p) krange_set_bit(bitmap, pos);
@@ -86,10 +90,16 @@ void krange_do_p(std::uint64_t p, const arith_state_t& m) {
   const std::uint64_t h2 = mul_mod_p_b(m, h, h, hdivp);
   const std::uint64_t h4 = mul_mod_p_b(m, h2, h2, bdiv_p(m, h2));
   const auto h4divp = bdiv_p(m, h4);
+  // The chain stops where it returns to its value at the anchor, the first
+  // exponent from 64 on: below 64 a number may equal p and keep its k, so
+  // those exponents are no repeat of a later one with the same residue.
+  const std::uint64_t anchor_n = nlow >= krange_repeat_floor ? nlow : krange_repeat_floor;
+  std::uint64_t anchor = first;
   for (;;) {
     for (int i = 0; i < 4; ++i, ++n) {
       if (n > nhigh) return;
-      if (n != nlow && r[i] == first) return;
+      if (n > anchor_n && r[i] == anchor) return;
+      if (n == anchor_n) anchor = r[i];
       eliminate_exponent(p, r[i], static_cast<std::uint32_t>(n), klow_floor);
     }
     for (int i = 0; i < 4; ++i) r[i] = mul_mod_p_b(m, r[i], h4, h4divp);

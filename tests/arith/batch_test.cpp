@@ -291,6 +291,204 @@ TEST_P(ArithVariants, AgreesWithPortableVersion) {
   }
 }
 
+/// Odd moduli above the vector kernels' bound of 2^50, up to the largest
+/// prime below 2^63: the lane kernels must stay exact there too.
+const std::uint64_t wide_moduli[] = {(std::uint64_t{1} << 50) + 27, (std::uint64_t{1} << 61) - 1,
+                                     (std::uint64_t{1} << 62) - 57, (std::uint64_t{1} << 63) - 25};
+
+/// Exponents for the inverse powers: the edges of the portable kernel's
+/// plan (64 free halvings per squaring) and of the bit lengths.
+std::vector<std::uint64_t> inverse_exponents(std::mt19937_64& rng) {
+  std::vector<std::uint64_t> e = {0,   1,   2,   3,   63,     64,     65,     66,
+                                  127, 128, 129, 130, 191,    192,    193,    1000,
+                                  1099, 100000, 4294967295ULL, std::uint64_t{1} << 63,
+                                  ~std::uint64_t{0}};
+  for (int i = 0; i < 6; ++i) e.push_back(rng() >> (rng() % 64));
+  return e;
+}
+
+TEST_P(ArithVariants, InversePow2LanesMatchesReference) {
+  // Blocks of every size around the group widths, each mixing primes from 3
+  // to near 2^50, with a wide modulus in some blocks (the vector version
+  // must hand those groups to the portable one).
+  std::mt19937_64 rng(39);
+  const auto& primes = ref::test_primes();
+  const auto exps = inverse_exponents(rng);
+  for (const std::size_t n : batch_sizes) {
+    for (const std::uint64_t e : exps) {
+      std::vector<std::uint64_t> block(n), out(n, 0);
+      for (auto& p : block) p = primes[rng() % primes.size()];
+      if (n > 0 && rng() % 3 == 0) block[rng() % n] = wide_moduli[rng() % 4];
+      inverse_pow2_lanes(block.data(), e, out.data(), n);
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t p = block[i];
+        ASSERT_EQ(out[i], ref::powmod((p + 1) / 2, e, p))
+            << "p=" << p << " e=" << e << " n=" << n << " i=" << i;
+      }
+    }
+  }
+}
+
+TEST_P(ArithVariants, InversePow2LanesOfOneModulusInEveryLane) {
+  // Whole groups of one prime: small, at the vector bound's edge, wide.
+  std::mt19937_64 rng(40);
+  for (const std::uint64_t p : {std::uint64_t{3}, std::uint64_t{5}, ref::test_primes().back(),
+                                wide_moduli[0], wide_moduli[3]}) {
+    for (const std::uint64_t e : inverse_exponents(rng)) {
+      std::vector<std::uint64_t> block(70, p), out(70, 0);
+      inverse_pow2_lanes(block.data(), e, out.data(), block.size());
+      for (std::size_t i = 0; i < block.size(); ++i)
+        ASSERT_EQ(out[i], ref::powmod((p + 1) / 2, e, p)) << "p=" << p << " e=" << e;
+    }
+  }
+}
+
+/// halving_near_zero_lanes worked out step by step with 128-bit products.
+bool near_zero_reference(std::uint64_t p, std::uint64_t r, std::uint64_t steps,
+                         std::uint64_t bound) {
+  const std::uint64_t h = (p + 1) / 2;
+  for (std::uint64_t s = 0; s < steps; ++s, r = ref::mulmod(r, h, p)) {
+    if (r <= bound || (bound < p && r >= p - bound)) return true;
+  }
+  return false;
+}
+
+TEST_P(ArithVariants, HalvingNearZeroMatchesStepByStep) {
+  // Starts placed so that the chain comes within `bound` of 0 (from either
+  // side) at a chosen step, before, at and after the last one scanned, mixed
+  // with random starts; bounds from 0 to beyond p/2.
+  std::mt19937_64 rng(41);
+  std::vector<std::uint64_t> moduli(ref::test_primes().begin(), ref::test_primes().end());
+  moduli.insert(moduli.end(), std::begin(wide_moduli), std::end(wide_moduli));
+  const std::uint64_t step_counts[] = {0, 1, 2, 3, 7, 8, 31, 32, 33, 64, 100, 257, 1000};
+  for (const std::uint64_t steps : step_counts) {
+    for (int trial = 0; trial < 6; ++trial) {
+      const std::size_t n = 1 + rng() % 40;
+      const std::uint64_t bound = trial == 0   ? 0
+                                  : trial == 1 ? 1 + rng() % 100
+                                  : trial == 2 ? rng() % 5000000
+                                               : rng() % 2000000000ULL;
+      std::vector<std::uint64_t> primes(n), starts(n);
+      std::vector<std::uint8_t> flags(n, 7);
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t p = moduli[rng() % moduli.size()];
+        primes[i] = p;
+        if (rng() % 2 == 0) {
+          starts[i] = rng() % p;
+          continue;
+        }
+        // x * 2^s with |x| <= bound + 1 (one past the bound misses) at step s.
+        const std::uint64_t x = 1 + rng() % (bound + 1 < p / 2 ? bound + 1 : p / 2);
+        const std::uint64_t s = rng() % (steps + 3);
+        const std::uint64_t at = rng() % 2 == 0 ? x % p : p - x % p;
+        starts[i] = ref::mulmod(at % p, ref::powmod(2, s, p), p);
+      }
+      halving_near_zero_lanes(primes.data(), starts.data(), n, steps, bound, flags.data());
+      for (std::size_t i = 0; i < n; ++i) {
+        ASSERT_EQ(flags[i], near_zero_reference(primes[i], starts[i], steps, bound) ? 1 : 0)
+            << "p=" << primes[i] << " start=" << starts[i] << " steps=" << steps
+            << " bound=" << bound;
+      }
+    }
+  }
+}
+
+TEST_P(ArithVariants, HalvingNearZeroWholeGroupsOfLargePrimes) {
+  // Blocks of primes far above the bound, as the k-range search passes them
+  // (every group of the vector version runs its jumps), with hits planted
+  // at every step from the first to one past the last, on both sides of 0.
+  std::mt19937_64 rng(42);
+  std::vector<std::uint64_t> large;
+  for (const std::uint64_t p : ref::test_primes())
+    if (p > (std::uint64_t{1} << 20)) large.push_back(p);
+  for (const std::uint64_t steps : {5, 13, 14, 26, 27, 100, 333}) {
+    for (const std::uint64_t bound : {0, 1, 7, 100001, 2000001}) {
+      const std::size_t n = 16 * (1 + rng() % 4) + rng() % 3;
+      std::vector<std::uint64_t> primes(n), starts(n);
+      std::vector<std::uint8_t> flags(n, 7);
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t p = large[rng() % large.size()];
+        primes[i] = p;
+        if (rng() % 3 == 0 || 2 * bound + 2 >= p) {
+          starts[i] = rng() % p;
+          continue;
+        }
+        const std::uint64_t x = bound == 0 ? 0 : 1 + rng() % (bound + 1);
+        const std::uint64_t at = rng() % 2 == 0 ? x : p - x;
+        starts[i] = ref::mulmod(at % p, ref::powmod(2, rng() % (steps + 1), p), p);
+      }
+      halving_near_zero_lanes(primes.data(), starts.data(), n, steps, bound, flags.data());
+      int hits = 0;
+      for (std::size_t i = 0; i < n; ++i) {
+        const bool want = near_zero_reference(primes[i], starts[i], steps, bound);
+        hits += want;
+        ASSERT_EQ(flags[i], want ? 1 : 0) << "p=" << primes[i] << " start=" << starts[i]
+                                         << " steps=" << steps << " bound=" << bound;
+      }
+      EXPECT_GT(hits, 0) << "steps=" << steps << " bound=" << bound;
+    }
+  }
+}
+
+TEST_P(ArithVariants, HalvingNearZeroLongChainsOfSmallOrder) {
+  // Chains far longer than the order of 2 (they cycle), and one hit just
+  // before and one just after a long scan's end.
+  for (const std::uint64_t p : {std::uint64_t{7}, std::uint64_t{8191}, std::uint64_t{2147483647},
+                                ref::test_primes().back()}) {
+    const std::uint64_t steps = 5000;
+    const std::uint64_t bound = 3;
+    std::vector<std::uint64_t> starts = {1, p - 1, 5 % p, ref::powmod(2, steps - 1, p),
+                                         ref::powmod(2, steps, p), p - ref::powmod(2, steps, p)};
+    std::vector<std::uint64_t> primes(starts.size(), p);
+    std::vector<std::uint8_t> flags(starts.size(), 7);
+    halving_near_zero_lanes(primes.data(), starts.data(), starts.size(), steps, bound,
+                            flags.data());
+    for (std::size_t i = 0; i < starts.size(); ++i)
+      ASSERT_EQ(flags[i], near_zero_reference(p, starts[i], steps, bound) ? 1 : 0)
+          << "p=" << p << " start=" << starts[i];
+  }
+}
+
+TEST_P(ArithVariants, Pow2KeysOfFourPrimesMatchReference) {
+  // Every length around the blocks of four exponents, primes with orders
+  // of 2 inside and outside the length (3, 7, 31, 127, 8191, 2^31-1 have
+  // orders 2, 3, 5, 7, 13, 31) up to 2^63.
+  std::mt19937_64 rng(43);
+  std::vector<std::uint64_t> moduli = {3, 5, 7, 31, 127, 8191, 2147483647ULL, 1000000007ULL};
+  for (const std::uint64_t p : ref::test_primes())
+    if (rng() % 8 == 0) moduli.push_back(p);
+  moduli.insert(moduli.end(), std::begin(wide_moduli), std::end(wide_moduli));
+  for (const std::uint32_t length : {0u, 1u, 2u, 3u, 4u, 5u, 12u, 31u, 64u, 130u, 2001u}) {
+    for (int trial = 0; trial < 4; ++trial) {
+      std::uint64_t primes[4];
+      for (auto& p : primes) p = moduli[rng() % moduli.size()];
+      const std::size_t stride = (std::size_t{length} | 3) + 1 + trial;  // any stride that fits
+      std::vector<std::uint32_t> keys(4 * stride, 7), keys_plus(4 * stride, 7);
+      std::uint32_t orders[4] = {9, 9, 9, 9};
+      pow2_keys_4lanes(primes, length, stride, keys.data(), keys_plus.data(), orders);
+      for (std::size_t i = 0; i < 4; ++i) {
+        const std::uint64_t p = primes[i];
+        std::uint64_t f = 1;
+        std::uint32_t order = 0;
+        for (std::uint32_t a = 0; a <= (length | 3); ++a, f = ref::mulmod(f, 2, p)) {
+          ASSERT_EQ(keys[i * stride + a], residue_key(f)) << "p=" << p << " a=" << a;
+          ASSERT_EQ(keys_plus[i * stride + a], residue_key(f + 1)) << "p=" << p << " a=" << a;
+          if (a >= 1 && a <= length && f == 1 && order == 0) order = a;
+        }
+        ASSERT_EQ(orders[i], order) << "p=" << p << " length=" << length;
+      }
+    }
+  }
+}
+
+TEST(ResidueKey, SpreadsThePowersOfTwoBelowAPrime) {
+  // The powers 2^a < p differ in one bit; their keys' top 11 bits (the
+  // buckets of a table of 2048) must not pile up.
+  std::vector<int> bucket(2048, 0);
+  for (int a = 0; a < 63; ++a) ++bucket[residue_key(std::uint64_t{1} << a) >> 21];
+  EXPECT_LE(*std::max_element(bucket.begin(), bucket.end()), 2);
+}
+
 // Every version this build compiles; one the processor cannot run skips. A
 // build without the AVX2 sources (QUORVEL_FORCE_VARIANT=scalar, or a compiler
 // or target without AVX2) has the portable version alone, which the other

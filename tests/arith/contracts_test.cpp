@@ -34,6 +34,12 @@ TEST(ContractsDeathTest, KernelsRefuseOperandsOutsideTheirBounds) {
   EXPECT_DEATH(geometric_mod_p(m, p, 2, 4, out), "start < m.globalp");
   const std::uint64_t bases[2] = {3, p}, exps[2] = {5, 5};
   EXPECT_DEATH(powmod_many(m, bases, exps, out, 2), "all_below");
+  // The lane kernels make their moduli from odd primes alone.
+  const std::uint64_t lanes[4] = {7, 11, 1000004, 13}, starts[4] = {1, 2, 3, 13};
+  EXPECT_DEATH(inverse_pow2_lanes(lanes, 5, out, 4), "lane_primes_valid");
+  std::uint8_t flags[4];
+  const std::uint64_t odd_lanes[4] = {7, 11, 1000003, 13};
+  EXPECT_DEATH(halving_near_zero_lanes(odd_lanes, starts, 4, 10, 1, flags), "lane_primes_valid");
   // A state that set_prime_modulus never filled: no normalised divisor.
   const arith_state_t unset{};
   EXPECT_DEATH(norm_rem(unset, 0, 1), "norm_p >> 63");

@@ -18,6 +18,7 @@ namespace {
 
 using test::read_file;
 using test::run_quorvel;
+using test::RunResult;
 using test::ScratchDir;
 using test::write_file;
 
@@ -189,6 +190,25 @@ TEST(KrangeRun, WindowsAboveTwoToTheFifty) {
       EXPECT_EQ(read_file(dir / "p.txt"), ref.plus_file(pmax));
     }
   }
+}
+
+TEST(KrangeRun, APrimeNumberIsNotStruckByItself) {
+  // k*2^1+-1 for k = 1 .. 9 are 1, 3, 5, 7, 9, 11, 13, 15, 17, 19: every one
+  // below 20 that is prime equals one of the trial primes 3 .. 19 and keeps
+  // its k; 9 and 15 are struck by 3 (and 15 by 5). Written out by hand.
+  ScratchDir dir;
+  const RunResult r =
+      run_quorvel({"-krange", "1", "9", "1", "1", "plus.txt", "minus.txt", "2", "20"}, dir.path());
+  ASSERT_EQ(r.exit_status, 0) << r.output;
+  EXPECT_EQ(r.output.find(" | "), std::string::npos) << r.output;  // no factor line
+  EXPECT_EQ(read_file(dir / "minus.txt"), "20:M:0:2:2\n1 1\n3 1\n7 1\n9 1\n");
+  EXPECT_EQ(read_file(dir / "plus.txt"), "20:P:0:2:1\n1 1\n3 1\n5 1\n9 1\n");
+
+  ScratchDir twin;
+  const RunResult t =
+      run_quorvel({"-krangetwin", "1", "9", "1", "1", "twin.txt", "2", "20"}, twin.path());
+  ASSERT_EQ(t.exit_status, 0) << t.output;
+  EXPECT_EQ(read_file(twin / "twin.txt"), "20:T:0:2:3\n1 1\n3 1\n9 1\n");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -103,43 +104,51 @@ void kill_and_resume(unsigned threads) {
   const auto original_lists = parse_candidates(original);
   ASSERT_FALSE(original_lists.empty());
 
-  ScratchDir dir;
-  write_file(dir / "cand.dat", original);
+  // Random moments within the first eighth of a full run's time, so that
+  // nearly every resumed run is killed too. Should a resumed run still
+  // finish before three kills were made (the uninterrupted run was slowed by
+  // other work on the machine, or a fixed cost at start or exit inflated its
+  // time), the whole sequence starts over with moments half as late.
+  std::optional<ScratchDir> dir;
   int kills = 0;
   bool done = false;
-  for (int round = 0; round < 40 && !done; ++round) {
-    const std::vector<std::string>& args = round == 0 ? first_args : resume_args;
-    // Random moments within the first eighth of a full run's time, so that
-    // nearly every resumed run is killed too, also when the uninterrupted
-    // run was slowed by other work on the machine.
-    const auto delay = std::chrono::microseconds(rng() % (duration.count() / 8 + 1));
-    const bool killed = round < 8 && run_and_kill(args, dir.path(), {delay, ""});
-    if (!killed && round >= 8) {
-      ASSERT_EQ(run_quorvel(args, dir.path()).exit_status, 0);
-    }
-    kills += killed;
-    const std::string cand = read_file(dir / "cand.dat");
-    // The candidate file is the original or a complete file whose every n
-    // comes from the original.
-    if (cand != original) {
-      const auto lists = parse_candidates(cand);
-      ASSERT_FALSE(lists.empty()) << "round " << round << ": damaged candidate file";
-      for (const auto& [k, ns] : lists) {
-        ASSERT_TRUE(original_lists.count(k)) << k;
-        for (std::uint32_t n : ns) ASSERT_TRUE(original_lists.at(k).count(n)) << k << " " << n;
+  for (int attempt = 0; attempt < 6 && kills <= 3; ++attempt) {
+    dir.emplace();
+    write_file(*dir / "cand.dat", original);
+    const std::int64_t window = duration.count() / (8 << attempt) + 1;
+    kills = 0;
+    done = false;
+    for (int round = 0; round < 40 && !done; ++round) {
+      const std::vector<std::string>& args = round == 0 ? first_args : resume_args;
+      const auto delay = std::chrono::microseconds(static_cast<std::int64_t>(rng() % window));
+      const bool killed = round < 8 && run_and_kill(args, dir->path(), {delay, ""});
+      if (!killed && round >= 8) {
+        ASSERT_EQ(run_quorvel(args, dir->path()).exit_status, 0);
       }
+      kills += killed;
+      const std::string cand = read_file(*dir / "cand.dat");
+      // The candidate file is the original or a complete file whose every n
+      // comes from the original.
+      if (cand != original) {
+        const auto lists = parse_candidates(cand);
+        ASSERT_FALSE(lists.empty()) << "round " << round << ": damaged candidate file";
+        for (const auto& [k, ns] : lists) {
+          ASSERT_TRUE(original_lists.count(k)) << k;
+          for (std::uint32_t n : ns) ASSERT_TRUE(original_lists.at(k).count(n)) << k << " " << n;
+        }
+      }
+      const std::string status = read_file(*dir / "ZelStatus.dat");
+      done = status.size() >= 5 && status.compare(status.size() - 5, 5, "Done\n") == 0;
     }
-    const std::string status = read_file(dir / "ZelStatus.dat");
-    done = status.size() >= 5 && status.compare(status.size() - 5, 5, "Done\n") == 0;
+    ASSERT_TRUE(done);
   }
-  ASSERT_TRUE(done);
   EXPECT_GT(kills, 3);
-  EXPECT_EQ(read_file(dir / "cand.dat"), complete);
+  EXPECT_EQ(read_file(*dir / "cand.dat"), complete);
 
   // Every factor of the range is in fact.txt, every line is a true factor,
   // and none comes more often than once per run.
   std::map<std::string, int> seen;
-  for (const std::string& line : split_lines(read_file(dir / "fact.txt"))) {
+  for (const std::string& line : split_lines(read_file(*dir / "fact.txt"))) {
     ParsedFactor f;
     ASSERT_TRUE(parse_factor_line(line, f)) << line;
     EXPECT_EQ(ref::candidate_mod(f.k, f.n, +1, f.p), 0u) << line;

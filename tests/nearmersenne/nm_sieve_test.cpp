@@ -121,25 +121,8 @@ TEST(NmDoP, SmallOrderWithALargePrimeInPMinusOne) {
   }
 }
 
-/// Primes q below 2^50 with q | 2^a - 2^b + 1 for some 51 <= a <= 63:
-/// numbers with only small factors besides one large prime.
-std::vector<std::uint64_t> large_factors(std::uint32_t seed, std::size_t want) {
-  std::mt19937_64 rng(seed);
-  std::vector<std::uint64_t> out;
-  while (out.size() < want) {
-    const std::uint32_t a = 51 + static_cast<std::uint32_t>(rng() % 13);
-    const std::uint32_t b = 1 + static_cast<std::uint32_t>(rng() % (a - 1));
-    std::uint64_t n = static_cast<std::uint64_t>(nm_ref::number(a, b));
-    for (std::uint64_t d = 3; d < 2000; d += 2)
-      while (n % d == 0) n /= d;
-    if (n > (std::uint64_t{1} << 32) && n < (std::uint64_t{1} << 50) && ref::is_prime(n))
-      out.push_back(n);
-  }
-  return out;
-}
-
 TEST(NmDoP, LargePrimesRowsAboveFifty) {
-  std::vector<std::uint64_t> primes = large_factors(20240611, 12);
+  std::vector<std::uint64_t> primes = nm_test::large_factors(20240611, 12);
   // Primes with a small order of 2, up to just below 2^50 (the order is
   // checked: 2^m == 1).
   const std::vector<std::pair<std::uint64_t, std::uint64_t>> small_order = {

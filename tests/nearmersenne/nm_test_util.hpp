@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "nearmersenne/nm_sieve.hpp"
 #include "quorvel/config.hpp"
 #include "reference/nearmersenne_reference.hpp"
+#include "reference/reference.hpp"
 
 namespace quorvel::nm_test {
 
@@ -35,6 +37,23 @@ inline std::string sieve(const std::vector<std::uint64_t>& primes) {
   testing::internal::CaptureStdout();
   for (std::uint64_t p : primes) nm_do_p(p);
   return testing::internal::GetCapturedStdout();
+}
+
+/// Primes q below 2^50 with q | 2^a - 2^b + 1 for some 51 <= a <= 63:
+/// numbers with only small factors besides one large prime.
+inline std::vector<std::uint64_t> large_factors(std::uint32_t seed, std::size_t want) {
+  std::mt19937_64 rng(seed);
+  std::vector<std::uint64_t> out;
+  while (out.size() < want) {
+    const std::uint32_t a = 51 + static_cast<std::uint32_t>(rng() % 13);
+    const std::uint32_t b = 1 + static_cast<std::uint32_t>(rng() % (a - 1));
+    std::uint64_t n = static_cast<std::uint64_t>(nm_ref::number(a, b));
+    for (std::uint64_t d = 3; d < 2000; d += 2)
+      while (n % d == 0) n /= d;
+    if (n > (std::uint64_t{1} << 32) && n < (std::uint64_t{1} << 50) && ref::is_prime(n))
+      out.push_back(n);
+  }
+  return out;
 }
 
 inline bool bit_set(std::uint32_t a, std::uint32_t b) {

@@ -55,6 +55,8 @@ struct RefRun {
         std::vector<bool>& alive = (side < 0 || twin) ? alive_minus : alive_plus;
         for (std::size_t i = 0; i < count(); ++i) {
           if (!divides(p, k_of(i), n, side, pow2n)) continue;
+          // A number equal to p is prime: p does not strike its k.
+          if (n < 64 && ((static_cast<u128>(k_of(i)) << n) + side) == p) continue;
           if (alive[i] && p >= khigh) {
             report += ref::factor_line(p, static_cast<std::int64_t>(k_of(i)),
                                        static_cast<std::uint32_t>(n), side) +
