@@ -15,7 +15,7 @@ namespace {
 void load_workload(benchmark::State& state, const char* file) {
   const std::string name = std::string(QUORVEL_WORKLOADS_DIR) + "/" + file;
   if (!std::filesystem::exists(name)) {
-    state.SkipWithError((name + " is missing").c_str());
+    state.SkipWithError((name + " is missing: run bench/workloads.sh first").c_str());
     return;
   }
   quorvel::verbose = 0;

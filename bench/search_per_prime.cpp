@@ -1,8 +1,8 @@
-// The Proth/Riesel search per prime on the shared workloads: the candidate
-// file is loaded and set up once, then each iteration walks the primes of a
-// fixed p range through the prime stream and the search, as the driver does
-// (without its console and file work). Reported per prime and as p range
-// covered per CPU second.
+// The Proth/Riesel search per prime on the benchmark workloads (made by
+// bench/workloads.sh): the candidate file is loaded and set up once, then
+// each iteration walks the primes of a fixed p range through the prime stream
+// and the search, as the driver does (without its console and file work).
+// Reported per prime and as p range covered per CPU second.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -42,7 +42,7 @@ bool load(const std::string& file, int sieve_mode) {
 void run_range(benchmark::State& state, const char* file, int sieve_mode, std::uint64_t pmin,
                std::uint64_t span) {
   if (!load(file, sieve_mode)) {
-    state.SkipWithError("workload file not found");
+    state.SkipWithError("workload file not found: run bench/workloads.sh first");
     return;
   }
   std::uint64_t primes = 0;

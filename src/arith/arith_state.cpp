@@ -5,6 +5,8 @@
 #include "quorvel/arith_state.hpp"
 
 #include "arith/mulmod.hpp"
+#include "quorvel/common.hpp"
+#include "quorvel/macros.hpp"
 
 namespace quorvel {
 
@@ -25,6 +27,7 @@ std::uint64_t reciprocal_of_normalised(std::uint64_t d) {
 }  // namespace
 
 void set_prime_modulus(arith_state_t& m, std::uint64_t p) {
+  QUORVEL_ASSERT(p >= 3 && p < p_limit && p % 2 == 1);
   m.globalp[0] = p;
   m.globalp[1] = p;
   m.recip_p = 1.0L / static_cast<long double>(p);

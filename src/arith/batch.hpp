@@ -89,7 +89,8 @@ inline std::uint32_t residue_key(std::uint64_t x) {
 
 /// The hash keys of the powers of 2 modulo four primes side by side (odd,
 /// 3 <= p < 2^63); lane i's keys lie at index i * stride + a, for a = 0 ..
-/// length rounded up to a multiple of 4 (stride at least that plus one):
+/// length | 3 (the last of the block of four that holds length; stride above
+/// that):
 ///   keys[i * stride + a] = residue_key(2^a mod primes[i]),
 ///   keys_plus[i * stride + a] = residue_key((2^a mod primes[i]) + 1);
 /// and orders[i] = the least a, 1 <= a <= length, with 2^a == 1 (mod

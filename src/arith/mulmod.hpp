@@ -40,6 +40,7 @@
 #include <cstdint>
 
 #include "quorvel/arith_state.hpp"
+#include "quorvel/macros.hpp"
 
 namespace quorvel {
 
@@ -64,6 +65,7 @@ inline std::uint64_t mul_hi(std::uint64_t a, std::uint64_t b) {
 /// too large exactly when r > q0 (then r + d is the remainder of q1 - 1);
 /// after that it is at most one too small (then r - d).
 inline std::uint64_t norm_rem(const arith_state_t& m, std::uint64_t u1, std::uint64_t u0) {
+  QUORVEL_ASSERT(m.norm_p >> 63 == 1 && u1 < m.norm_p);
   const std::uint64_t d = m.norm_p;
   // The two-word sum in 64-bit halves: a 128-bit addition of a composed
   // operand makes the compiler spill.
@@ -95,6 +97,7 @@ inline std::uint64_t norm_rem(const arith_state_t& m, std::uint64_t u1, std::uin
 /// Quotient floor((u1*2^64 + u0) / norm_p) for u1 < norm_p (same steps as
 /// norm_rem, carrying the quotient).
 inline std::uint64_t norm_quot(const arith_state_t& m, std::uint64_t u1, std::uint64_t u0) {
+  QUORVEL_ASSERT(m.norm_p >> 63 == 1 && u1 < m.norm_p);
   const std::uint64_t d = m.norm_p;
   const u128 q = static_cast<u128>(m.norm_inv) * u1 + ((static_cast<u128>(u1 + 1) << 64) | u0);
   std::uint64_t q1 = static_cast<std::uint64_t>(q >> 64);
@@ -111,6 +114,7 @@ inline std::uint64_t norm_quot(const arith_state_t& m, std::uint64_t u1, std::ui
 /// a*b mod p for any a < 2^64 and b < p (reduced residues, or an unreduced
 /// k < 2^31 or k*2^23 passed as a).
 inline std::uint64_t mul_mod_p_reduced(const arith_state_t& m, std::uint64_t a, std::uint64_t b) {
+  QUORVEL_ASSERT(b < m.globalp[0]);
   const int s = m.norm_shift;
   const u128 x = static_cast<u128>(a) * (b << s);
   return norm_rem(m, static_cast<std::uint64_t>(x >> 64), static_cast<std::uint64_t>(x)) >> s;
@@ -136,20 +140,31 @@ inline std::uint64_t mul_mod_p(const arith_state_t& m, std::uint64_t a, std::uin
 /// The helper mul_mod_p_b needs for the fixed multiplier b < p; compute it
 /// once per b.
 inline bdivp_t bdiv_p(const arith_state_t& m, std::uint64_t b) {
+  QUORVEL_ASSERT(b < m.globalp[0]);
   return {norm_quot(m, b << m.norm_shift, 0)};
 }
 
 /// a*b mod p for any a < 2^64 and b < p, with bdivp = bdiv_p(b).
 inline std::uint64_t mul_mod_p_b(const arith_state_t& m, std::uint64_t a, std::uint64_t b,
                                  bdivp_t bdivp) {
+  QUORVEL_ASSERT(b < m.globalp[0] && bdivp.quot == norm_quot(m, b << m.norm_shift, 0));
   const std::uint64_t p = m.globalp[0];
   const std::uint64_t r = a * b - mul_hi(a, bdivp.quot) * p;
   return r >= p ? r - p : r;
 }
 
+/// Whether v is a lazy residue, |v| < 2p (what the Montgomery kernels need
+/// of their operands; for the contract checks).
+inline bool is_lazy(const arith_state_t& m, std::int64_t v) {
+  const std::int64_t bound = 2 * static_cast<std::int64_t>(m.globalp[0]);
+  return v > -bound && v < bound;
+}
+
 /// Montgomery reduction of a signed t with |t| < p*2^64: t/2^64 mod p as a
 /// lazy residue (see the top of this file).
 inline std::int64_t mont_redc_lazy(const arith_state_t& m, i128 t) {
+  QUORVEL_ASSERT(t > -(static_cast<i128>(m.globalp[0]) << 64) &&
+                 t < static_cast<i128>(m.globalp[0]) << 64);
   const std::uint64_t lo = static_cast<std::uint64_t>(t);
   const std::int64_t hi = static_cast<std::int64_t>(t >> 64);
   const std::uint64_t mp_hi = mul_hi(lo * m.mont_pinv, m.globalp[0]);
@@ -158,6 +173,7 @@ inline std::int64_t mont_redc_lazy(const arith_state_t& m, i128 t) {
 
 /// Montgomery product of two lazy residues, lazy.
 inline std::int64_t mont_mul_lazy(const arith_state_t& m, std::int64_t a, std::int64_t b) {
+  QUORVEL_ASSERT(is_lazy(m, a) && is_lazy(m, b));
   return mont_redc_lazy(m, static_cast<i128>(a) * b);
 }
 
@@ -171,6 +187,7 @@ inline std::int64_t to_mont_lazy(const arith_state_t& m, std::uint64_t a) {
 /// the single word v (|v| < 2p) gives (v - m*p)/2^64 in [-p, 0]; adding p to
 /// a negative value lands in [0, p).
 inline std::uint64_t from_mont_lazy(const arith_state_t& m, std::int64_t v) {
+  QUORVEL_ASSERT(is_lazy(m, v));
   const std::int64_t r = mont_redc_lazy(m, static_cast<i128>(v));
   return static_cast<std::uint64_t>(r + (r < 0 ? static_cast<std::int64_t>(m.globalp[0]) : 0));
 }
@@ -178,6 +195,7 @@ inline std::uint64_t from_mont_lazy(const arith_state_t& m, std::int64_t v) {
 /// Lazy Montgomery form of 2^top for top < 64: REDC(2^top * R^2 mod p), the
 /// argument below 2^113 < p * 2^64. Saves the squarings of the top bits.
 inline std::int64_t mont_pow2_lazy(const arith_state_t& m, unsigned top) {
+  QUORVEL_ASSERT(top < 64);
   return mont_redc_lazy(m, static_cast<i128>(static_cast<u128>(m.mont_r2) << top));
 }
 

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "quorvel/macros.hpp"
+
 namespace quorvel {
 
 /// gcd(a, b) by Euclid's remainders. gcd32(0, b) = b; gcd32(a, 0) = a.
@@ -51,6 +53,7 @@ constexpr std::uint64_t binary_gcd(std::uint64_t a, std::uint64_t b) {
 /// in absolute value, so 64-bit signed arithmetic holds them for every
 /// 32-bit m. Returns 0 when gcd(a, m) > 1 (no inverse exists).
 constexpr std::uint32_t multinv32(std::uint32_t a, std::uint32_t m) {
+  QUORVEL_ASSERT(m >= 2);
   std::uint32_t r0 = m, r1 = a % m;
   std::int64_t x0 = 0, x1 = 1;
   while (r1 != 0) {

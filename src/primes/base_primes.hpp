@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "primes/prime_stream.hpp"
+#include "quorvel/macros.hpp"
 
 namespace quorvel::primes_detail {
 
@@ -35,6 +36,7 @@ struct base_cursor {
 
   /// Moves to the next prime; the caller checks index + 1 < nprimes.
   void advance() {
+    QUORVEL_ASSERT(index + 1 < nprimes);
     ++index;
     value += aallprimes[index];
   }

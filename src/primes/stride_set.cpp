@@ -12,6 +12,7 @@ namespace quorvel::primes_detail {
 
 void stride_set::reset(std::uint32_t segment_bits, std::uint64_t max_stride,
                        std::uint64_t max_start) {
+  QUORVEL_ASSERT(std::has_single_bit(segment_bits));
   segment_bits_ = segment_bits;
   segment_shift_ = static_cast<std::uint32_t>(std::countr_zero(segment_bits));
   short_hits_ = 0;

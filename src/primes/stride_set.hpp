@@ -20,6 +20,8 @@
 #include <memory>
 #include <vector>
 
+#include "quorvel/macros.hpp"
+
 namespace quorvel::primes_detail {
 
 /// Short strides below segment_bits / this hit a segment at least this
@@ -50,6 +52,7 @@ class stride_set {
   /// Adds stride d whose first hit lies `start` positions after the start of
   /// the current segment. Strides must be added in increasing order.
   void add(std::uint32_t d, std::uint64_t start) {
+    QUORVEL_ASSERT(d % 2 == 1 && (d >= segment_bits_ || start <= 0xFFFFFFFFu));
     if (d < segment_bits_) {
       short_hits_ += segment_bits_ / d + 1;
       short_d_.push_back(d);
@@ -138,6 +141,7 @@ class stride_set {
   };
 
   void push_long(std::uint64_t segment, std::uint32_t d, std::uint32_t off) {
+    QUORVEL_ASSERT(segment >= cur_segment_ && segment - cur_segment_ <= ring_mask_);
     bucket_t& b = ring_[segment & ring_mask_];
     if (b.room == 0) [[unlikely]]
       new_block(b);

@@ -489,8 +489,17 @@ TEST(ResidueKey, SpreadsThePowersOfTwoBelowAPrime) {
   EXPECT_LE(*std::max_element(bucket.begin(), bucket.end()), 2);
 }
 
+// Every version this build compiles; one the processor cannot run skips. A
+// build without the AVX2 sources (QUORVEL_FORCE_VARIANT=scalar, or a compiler
+// or target without AVX2) has the portable version alone, which the other
+// suites then run end to end.
 INSTANTIATE_TEST_SUITE_P(AllVersions, ArithVariants,
-                         ::testing::Values(arith_variant::scalar, arith_variant::avx2),
+                         ::testing::Values(arith_variant::scalar
+#if QUORVEL_HAVE_AVX2
+                                           ,
+                                           arith_variant::avx2
+#endif
+                                           ),
                          [](const ::testing::TestParamInfo<arith_variant>& info) {
                            return std::string(info.param == arith_variant::scalar ? "Scalar"
                                                                                   : "Avx2");
@@ -510,6 +519,18 @@ TEST(ArithVariant, DefaultIsTheBestSupportedAndNamesFollowTheChoice) {
   }
   set_arith_variant(saved);
 }
+
+#if !QUORVEL_HAVE_AVX2
+TEST(ArithVariant, BuildWithoutVectorSourcesOffersOnlyThePortableVersion) {
+  // Whatever the processor runs, this build has no AVX2 code to run: the
+  // whole program takes the portable path and cannot be switched off it.
+  EXPECT_EQ(current_arith_variant(), arith_variant::scalar);
+  EXPECT_FALSE(arith_variant_supported(arith_variant::avx2));
+  EXPECT_FALSE(set_arith_variant(arith_variant::avx2));
+  EXPECT_EQ(current_arith_variant(), arith_variant::scalar);
+  EXPECT_STREQ(arith_variant_name(), "scalar");
+}
+#endif
 
 }  // namespace
 }  // namespace quorvel

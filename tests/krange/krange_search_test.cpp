@@ -20,6 +20,7 @@
 #include "arith/batch.hpp"
 #include "db/false_factor.hpp"
 #include "krange_test_util.hpp"
+#include "quorvel/common.hpp"
 #include "reference/arith_reference.hpp"
 #include "reference/reference.hpp"
 #include "support/test_support.hpp"
@@ -267,13 +268,13 @@ TEST_P(KrangeSearch, RangesNearTwoToThe32AndPrimesNearTwoToThe50) {
 
 TEST_P(KrangeSearch, BlocksAboveTwoToThe50UpToTwoToThe62) {
   // Blocks of primes on both sides of 2^50 (the vector kernels' bound) and
-  // just below 2^62, with a k range whose numbers they divide: the
+  // just below 2^62 (the largest p the program sieves), with a k range whose numbers they divide: the
   // factors of k*2^n+-1 themselves, found by 128-bit trial division up to
   // a bound and a primality test of the cofactor.
   std::vector<std::uint64_t> primes;
   for (const std::uint64_t base :
        {(std::uint64_t{1} << 50) - 1500, (std::uint64_t{1} << 62) - 1500}) {
-    for (std::uint64_t p = base + 1; p < base + 3000; p += 2)
+    for (std::uint64_t p = base + 1; p < base + 3000 && p < p_limit; p += 2)
       if (ref::is_prime(p)) primes.push_back(p);
   }
   for (std::uint64_t k = 1; k <= 41; k += 2) {
@@ -308,7 +309,12 @@ TEST_P(KrangeSearch, BlocksOfShuffledPrimesGiveEachPrimeItsEvents) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllVersions, KrangeSearch,
-                         ::testing::Values(arith_variant::scalar, arith_variant::avx2),
+                         ::testing::Values(arith_variant::scalar
+#if QUORVEL_HAVE_AVX2
+                                           ,
+                                           arith_variant::avx2
+#endif
+                                           ),
                          [](const ::testing::TestParamInfo<arith_variant>& info) {
                            return std::string(info.param == arith_variant::scalar ? "Scalar"
                                                                                   : "Avx2");

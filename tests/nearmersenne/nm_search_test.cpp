@@ -263,7 +263,12 @@ TEST_P(NmSearch, ProgressLineCountsBeforeThePrimeAcrossBlocks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllVersions, NmSearch,
-                         ::testing::Values(arith_variant::scalar, arith_variant::avx2),
+                         ::testing::Values(arith_variant::scalar
+#if QUORVEL_HAVE_AVX2
+                                           ,
+                                           arith_variant::avx2
+#endif
+                                           ),
                          [](const ::testing::TestParamInfo<arith_variant>& info) {
                            return std::string(info.param == arith_variant::scalar ? "Scalar"
                                                                                   : "Avx2");
