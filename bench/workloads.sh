@@ -6,8 +6,10 @@
 #   riesel50.dat  k*2^n-1, 50 k from 2293 to 494743, 300,000 <= n <= 3,000,000
 #
 # Both keep the n whose number has no prime factor up to 10^9, so that quorvel
-# sieves them from p = 10^9 on. Sieving to 10^9 takes tens of processor
-# minutes, so each file is made once into a cache folder and reused while the
+# sieves them from p = 10^9 on. quorvel-newdat sieves the primes up to 10^6
+# itself and runs quorvel's search from there to 10^9, on every processor
+# (QUORVEL_THREADS, default nproc); that takes a few processor minutes a
+# file, so each file is made once into a cache folder and reused while the
 # arguments it was made with stay the same (they are kept beside it in
 # <name>.args); a file is written under a temporary name and moved into place
 # when complete, so an interrupted run leaves no half-made file behind.
@@ -25,6 +27,7 @@ cache="${QUORVEL_WORKLOADS:-$here/.cache}"
 newdat="$(cd "$(dirname "$newdat")" && pwd)/$(basename "$newdat")"
 mkdir -p "$cache"
 cache="$(cd "$cache" && pwd)"
+threads="${QUORVEL_THREADS:-$(nproc 2>/dev/null || echo 1)}"
 
 bound=1000000000
 std11_k=4847,10223,19249,21181,22699,24737,27653,28433,33661,55459,67607
@@ -43,13 +46,13 @@ make_workload() {
   echo "making $file (quorvel-newdat $args), this takes a while..." >&2
   rm -f "$file" "$cache/$name.args"
   local TIMEFORMAT='%R %U %S' t
-  t=$({ time "$newdat" "$@" -o "$file.part" > "$cache/$name.log" 2>&1; } 2>&1) ||
+  t=$({ time "$newdat" "$@" -t "$threads" -o "$file.part" > "$cache/$name.log" 2>&1; } 2>&1) ||
     { echo "quorvel-newdat failed:" >&2; tail -3 "$cache/$name.log" >&2; exit 1; }
   mv "$file.part" "$file"
   echo "$args" > "$cache/$name.args"
   read -r real user sys <<< "$t"
-  printf '%s %s: %.0f s wall, %.0f s processor (%s)\n' "$(date -u +%F)" "$name" "$real" \
-    "$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')" \
+  printf '%s %s: %.0f s wall, %.0f s processor, %s threads (%s)\n' "$(date -u +%F)" "$name" \
+    "$real" "$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')" "$threads" \
     "$(sed -n 's/^model name[^:]*: //p' /proc/cpuinfo 2>/dev/null | head -1)" \
     >> "$cache/generation.log"
 }

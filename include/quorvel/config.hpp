@@ -19,6 +19,10 @@ extern bool savezeldat;
 extern bool writefulln;
 /// false with -d: duplicates and out-of-range factors are not reported.
 extern bool outputdupes;
+/// Smallest pmin of a Proth or Riesel range: proth_pmin_floor for the
+/// program; the candidate-file generator, which sieves the primes below it
+/// itself, lowers it to run the search from where it stops.
+extern std::uint64_t search_pmin_floor;
 
 /// k-range and k-range twin parameters (-krange, -krangetwin).
 extern std::uint32_t krange_klow, krange_khigh, krange_nlow, krange_nhigh;

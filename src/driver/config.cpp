@@ -12,6 +12,7 @@ int verbose = 0;
 bool savezeldat = false;
 bool writefulln = false;
 bool outputdupes = true;
+std::uint64_t search_pmin_floor = proth_pmin_floor;
 std::uint32_t krange_klow = 0, krange_khigh = 0, krange_nlow = 0, krange_nhigh = 0;
 std::uint32_t nm_alow = 0, nm_ahigh = 0;
 std::string nm_abcfile;

@@ -39,7 +39,7 @@ bool check_range(options_t& opt, std::ostream& out) {
     out << "pmax=" << opt.pmax << " <= pmin=" << opt.pmin << std::endl;
     return false;
   }
-  if ((mode == mode_proth || mode == mode_riesel) && opt.pmin < proth_pmin_floor) {
+  if ((mode == mode_proth || mode == mode_riesel) && opt.pmin < search_pmin_floor) {
     out << "Sorry, pmin=" << opt.pmin << " has to be at least 10^9 (1G) for this program to work."
         << std::endl;
     return false;

@@ -6,11 +6,13 @@
 // and no file. The file is replaced through write_file_atomically.
 #include "newdat/newdat_cli.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <set>
 
 #include "newdat/candidate_gen.hpp"
+#include "newdat/search_stage.hpp"
 #include "quorvel/atomic_file.hpp"
 #include "quorvel/common.hpp"
 
@@ -136,7 +138,7 @@ std::string parse_newdat_args(const std::vector<std::string>& args, newdat_optio
       opt.form = mode_riesel;
       continue;
     }
-    if (name != "k" && name != "kfile" && name != "b" && name != "o")
+    if (name != "k" && name != "kfile" && name != "b" && name != "o" && name != "t")
       return "Error: unknown switch: " + shown(a);
     if (i + 1 >= args.size()) return "Error: switch " + a + " needs an argument";
     const std::string& value = args[++i];
@@ -152,6 +154,11 @@ std::string parse_newdat_args(const std::vector<std::string>& args, newdat_optio
       if (b < 3 || b > u32_max)
         return "Error: the sieve bound must be between 3 and 4294967295: " + value;
       opt.bound = static_cast<std::uint32_t>(b);
+    } else if (name == "t") {
+      std::uint64_t t = 0;
+      if (!parse_decimal(value, t) || t < 1 || t > 1024)
+        return "Error: bad thread count '" + shown(value) + "': give a whole number from 1 to 1024";
+      opt.threads = static_cast<unsigned>(t);
     } else {
       if (value.empty()) return "Error: switch -o needs a file name";
       opt.out_file = value;
@@ -177,7 +184,9 @@ void print_newdat_usage(std::ostream& out) {
          "\t-k <k>[,<k>...] = the k values: odd, below 2^31, at most 104 in all\n"
          "\t-kfile <file> = read further k values from a file (blanks, line ends or commas)\n"
          "\t-b <bound> = sieve with the primes up to <bound>, 3 to 4294967295;\n"
-         "\t             default is 1000000\n"
+         "\t             default is 1000000; above 1000000 the primes from there\n"
+         "\t             on go to quorvel's own search\n"
+         "\t-t <threads> = threads of that search, 1 to 1024; default is 1\n"
          "\t-o <file> = write the candidate file to <file>\n"
          "\t-h = this help text\n"
       << std::flush;
@@ -195,8 +204,16 @@ int run_newdat(const std::vector<std::string>& args, std::ostream& out) {
   }
   std::size_t total = 0;
   try {
-    const candidate_lists_t lists =
-        generate_candidates(opt.form, opt.ks, opt.nmin, opt.nmax, opt.bound);
+    candidate_lists_t lists = generate_candidates(opt.form, opt.ks, opt.nmin, opt.nmax,
+                                                  std::min(opt.bound, search_stage_from));
+    if (opt.bound > search_stage_from) {
+      const std::string e = strike_with_search(opt.form, opt.ks, opt.nmin, opt.nmax,
+                                               search_stage_from, opt.bound, opt.threads, lists);
+      if (!e.empty()) {
+        out << e << std::endl;
+        return 1;
+      }
+    }
     for (const auto& list : lists) total += list.size();
     const std::string text = format_candidate_file(opt.ks, opt.nmin, opt.nmax, lists);
     if (!write_file_atomically(opt.out_file, text)) {
@@ -205,6 +222,9 @@ int run_newdat(const std::vector<std::string>& args, std::ostream& out) {
     }
   } catch (const std::bad_alloc&) {
     out << "Error: out of memory" << std::endl;
+    return 1;
+  } catch (const std::exception& e) {
+    out << "Error: " << e.what() << std::endl;
     return 1;
   }
   out << "Wrote " << total << " candidates of " << opt.ks.size() << " k, n " << opt.nmin << " to "

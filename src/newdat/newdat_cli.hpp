@@ -15,6 +15,7 @@ struct newdat_options_t {
   std::vector<std::int32_t> ks;      ///< in the order given
   std::uint32_t nmin = 0, nmax = 0;  ///< the n range, inclusive
   std::uint32_t bound = 1000000;     ///< largest trial prime
+  unsigned threads = 1;              ///< threads of the search stage (-t)
   std::string out_file;              ///< empty: Zel.dat or riesel.dat by form
   bool help = false;                 ///< -h or no arguments: print the usage text
 };

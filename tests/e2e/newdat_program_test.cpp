@@ -95,6 +95,23 @@ TEST(NewdatProgram, RieselFromKFileAndOwnName) {
   EXPECT_EQ(read_file(dir / "riesel.dat"), expected_file(false, {7}, 100, 900, 1000, &total));
 }
 
+TEST(NewdatProgram, BoundAboveAMillionRunsTheSearchQuietly) {
+  // Above 10^6 quorvel's search takes the primes: the file still matches the
+  // direct factor search, standard output holds the summary line alone (no
+  // factor lines of the search) and nothing but the file is left behind.
+  ScratchDir dir;
+  const RunResult r = run_newdat_program(
+      {"-riesel", "-k", "3,4847,1000003", "-b", "1200000", "-t", "2", "0", "300"}, dir);
+  std::size_t total = 0;
+  const std::string expect = expected_file(false, {3, 4847, 1000003}, 0, 300, 1200000, &total);
+  EXPECT_EQ(r.exit_status, 0) << r.output;
+  EXPECT_EQ(r.output,
+            "Wrote " + std::to_string(total) + " candidates of 3 k, n 0 to 300, to riesel.dat\n");
+  EXPECT_EQ(r.errors, "");
+  EXPECT_EQ(read_file(dir / "riesel.dat"), expect);
+  EXPECT_EQ(files_in(dir), std::vector<std::string>{"riesel.dat"});
+}
+
 TEST(NewdatProgram, BadInputLeavesFilesAlone) {
   const std::vector<std::vector<std::string>> cases = {
       {"-k", "6", "1", "10"},
@@ -106,6 +123,7 @@ TEST(NewdatProgram, BadInputLeavesFilesAlone) {
       {"-k", "3", "1", "10", "-b"},
       {"-kfile", "missing.txt", "1", "10"},
       {"-k", "3", "-b", "2", "1", "10"},
+      {"-k", "3", "-t", "0", "-b", "2000000", "1", "10"},
       {"-k", "3", "-o", "no/such/dir/x.dat", "1", "10"},
   };
   for (const auto& args : cases) {

@@ -46,6 +46,7 @@ TEST(NewdatArgs, FormsDefaultsAndOrderOfK) {
   EXPECT_EQ(o.nmax, 20u);
   EXPECT_EQ(o.bound, 1000000u);
   EXPECT_EQ(o.out_file, "Zel.dat");
+  EXPECT_EQ(o.threads, 1u);
   EXPECT_FALSE(o.help);
 
   o = parse_ok({"-riesel", "100", "-k", "7", "-b", "3", "200", "-k", "1,2147483647"});
@@ -61,6 +62,7 @@ TEST(NewdatArgs, FormsDefaultsAndOrderOfK) {
   EXPECT_EQ(o.nmin, 0u);
   EXPECT_EQ(o.nmax, 4294967295u);
   EXPECT_EQ(o.bound, 4294967295u);
+  EXPECT_EQ(parse_ok({"-k", "3", "-t", "1024", "1", "2"}).threads, 1024u);
 
   EXPECT_TRUE(parse_ok({}).help);
   EXPECT_TRUE(parse_ok({"-k", "3", "-h"}).help);
@@ -138,6 +140,13 @@ TEST(NewdatArgs, BadInputGivesOneErrorLine) {
       {{"-k", "3", "-b", "4294967296", "1", "2"},
        "Error: the sieve bound must be between 3 and 4294967295: 4294967296"},
       {{"-k", "3", "-b", "1e6", "1", "2"}, "Error: bad sieve bound '1e6'"},
+      {{"-k", "3", "-t", "0", "1", "2"},
+       "Error: bad thread count '0': give a whole number from 1 to 1024"},
+      {{"-k", "3", "-t", "1025", "1", "2"},
+       "Error: bad thread count '1025': give a whole number from 1 to 1024"},
+      {{"-k", "3", "-t", "2x", "1", "2"},
+       "Error: bad thread count '2x': give a whole number from 1 to 1024"},
+      {{"-k", "3", "1", "2", "-t"}, "Error: switch -t needs an argument"},
   };
   for (const case_t& c : cases) {
     EXPECT_EQ(parse_error(c.args), c.error) << "args: " << testing::PrintToString(c.args);
