@@ -61,17 +61,27 @@ std::vector<std::string> files_in(const ScratchDir& dir) {
   return names;
 }
 
+// A run that wrote `name` in `dir`: status 0, the summary line alone on
+// standard output, nothing on standard error, the file equal to the reference
+// file of the k over nmin..nmax sieved to `bound`, and no other file beside it.
+void expect_reference_file(const RunResult& r, const ScratchDir& dir, const std::string& name,
+                           bool proth, const std::vector<std::uint64_t>& ks, std::uint32_t nmin,
+                           std::uint32_t nmax, std::uint32_t bound) {
+  std::size_t total = 0;
+  const std::string expect = expected_file(proth, ks, nmin, nmax, bound, &total);
+  EXPECT_EQ(r.exit_status, 0) << r.output;
+  EXPECT_EQ(r.output, "Wrote " + std::to_string(total) + " candidates of " +
+                          std::to_string(ks.size()) + " k, n " + std::to_string(nmin) + " to " +
+                          std::to_string(nmax) + ", to " + name + "\n");
+  EXPECT_EQ(r.errors, "");
+  EXPECT_EQ(read_file(dir / name), expect);
+  EXPECT_EQ(files_in(dir), std::vector<std::string>{name});
+}
+
 TEST(NewdatProgram, ProthFileMatchesReference) {
   ScratchDir dir;
   const RunResult r = run_newdat_program({"-k", "3,4847,1", "-b", "3000", "0", "400"}, dir);
-  std::size_t total = 0;
-  const std::string expect = expected_file(true, {3, 4847, 1}, 0, 400, 3000, &total);
-  EXPECT_EQ(r.exit_status, 0) << r.output;
-  EXPECT_EQ(r.output,
-            "Wrote " + std::to_string(total) + " candidates of 3 k, n 0 to 400, to Zel.dat\n");
-  EXPECT_EQ(r.errors, "");
-  EXPECT_EQ(read_file(dir / "Zel.dat"), expect);
-  EXPECT_EQ(files_in(dir), std::vector<std::string>{"Zel.dat"});
+  expect_reference_file(r, dir, "Zel.dat", true, {3, 4847, 1}, 0, 400, 3000);
 }
 
 TEST(NewdatProgram, RieselFromKFileAndOwnName) {
@@ -102,14 +112,7 @@ TEST(NewdatProgram, BoundAboveAMillionRunsTheSearchQuietly) {
   ScratchDir dir;
   const RunResult r = run_newdat_program(
       {"-riesel", "-k", "3,4847,1000003", "-b", "1200000", "-t", "2", "0", "300"}, dir);
-  std::size_t total = 0;
-  const std::string expect = expected_file(false, {3, 4847, 1000003}, 0, 300, 1200000, &total);
-  EXPECT_EQ(r.exit_status, 0) << r.output;
-  EXPECT_EQ(r.output,
-            "Wrote " + std::to_string(total) + " candidates of 3 k, n 0 to 300, to riesel.dat\n");
-  EXPECT_EQ(r.errors, "");
-  EXPECT_EQ(read_file(dir / "riesel.dat"), expect);
-  EXPECT_EQ(files_in(dir), std::vector<std::string>{"riesel.dat"});
+  expect_reference_file(r, dir, "riesel.dat", false, {3, 4847, 1000003}, 0, 300, 1200000);
 }
 
 TEST(NewdatProgram, BadInputLeavesFilesAlone) {
